@@ -1,0 +1,36 @@
+// Text helpers shared by every layer. Texts are 8-bit strings; case rules are the
+// C library locale's, applied byte by byte, so UTF-8 text passes through intact.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace kestrune {
+
+// Paths, messages, keys and settings texts hold at most this many characters.
+constexpr std::size_t kShortTextMax = 255;
+
+// The first 255 characters of `text`.
+std::string ShortText(std::string_view text);
+
+// `text` without leading and trailing space characters (only code 32).
+std::string TrimBlanks(std::string_view text);
+std::string_view TrimBlanksView(std::string_view text);
+
+// Upper- and lower-casing with the locale's rules, byte by byte.
+std::string UpperCase(std::string_view text);
+std::string LowerCase(std::string_view text);
+void UpperCaseInPlace(std::string& text);
+
+// The locale's case fold of one byte (its lower-case form).
+unsigned char FoldByte(unsigned char c);
+
+// Comparison without regard to letter case.
+bool SameText(std::string_view a, std::string_view b);
+
+// Reads the locale from the environment (setlocale(LC_ALL, "")) and rebuilds the case
+// tables. Call once at start, before any other helper.
+void InitLocaleFromEnvironment();
+
+}  // namespace kestrune
