@@ -29,9 +29,9 @@ class KeyIndex {
   static bool Equal(std::string_view a, std::string_view b);
 
  private:
-  void Grow(std::size_t oldSize);  // doubles the table (16 slots at first)
-  std::vector<std::int32_t> slots_;     // -1 = empty, else an index into the list
-  std::vector<std::uint32_t> hashes_;   // low 32 bits of the hash, per slot
+  void Grow(std::size_t oldSize);      // doubles the table (16 slots at first)
+  std::vector<std::int32_t> slots_;    // -1 = empty, else an index into the list
+  std::vector<std::uint32_t> hashes_;  // low 32 bits of the hash, per slot
   std::size_t used_ = 0;
 };
 
@@ -55,7 +55,9 @@ class KeyedList {
   int Add(std::string_view key, std::unique_ptr<T> object = nullptr) {
     const int index = Count();
     entries_.push_back(Entry{std::string(key), std::move(object)});
-    index_.Insert(key, index, [this](int i) -> std::string_view { return entries_[i].key; });
+    // Index the stored copy: `key` may view a key of this list that the push just moved.
+    index_.Insert(entries_.back().key, index,
+                  [this](int i) -> std::string_view { return entries_[i].key; });
     return index;
   }
 
@@ -75,8 +77,10 @@ class KeyedList {
     return index;
   }
 
-  // Removes entry `index` with its object; later entries move up by one.
+  // Removes entry `index` with its object; later entries move up by one. An index out
+  // of range changes nothing.
   void Delete(int index) {
+    if (index < 0 || index >= Count()) return;
     entries_.erase(entries_.begin() + index);
     Reindex();
   }
@@ -121,17 +125,18 @@ int KeyIndex::Find(std::string_view key, KeyAt&& keyAt) const {
 template <class KeyAt>
 void KeyIndex::Insert(std::string_view key, int index, KeyAt&& keyAt) {
   if ((used_ + 1) * 4 > slots_.size() * 3) {
-    // Rebuild at twice the size from the keys already recorded.
+    // Rebuild at twice the size from the recorded hashes (the table never outgrows the
+    // 32 bits kept per slot, since indices are 32-bit).
     std::vector<std::int32_t> old = std::move(slots_);
+    std::vector<std::uint32_t> oldHashes = std::move(hashes_);
     Grow(old.size());
-    for (std::int32_t i : old) {
-      if (i < 0) continue;
-      const std::uint64_t h = Hash(keyAt(i));
-      const std::size_t mask = slots_.size() - 1;
-      std::size_t s = h & mask;
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t k = 0; k < old.size(); ++k) {
+      if (old[k] < 0) continue;
+      std::size_t s = oldHashes[k] & mask;
       while (slots_[s] >= 0) s = (s + 1) & mask;
-      slots_[s] = i;
-      hashes_[s] = static_cast<std::uint32_t>(h);
+      slots_[s] = old[k];
+      hashes_[s] = oldHashes[k];
     }
   }
   const std::uint64_t h = Hash(key);

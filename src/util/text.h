@@ -26,6 +26,10 @@ void UpperCaseInPlace(std::string& text);
 // The locale's case fold of one byte (its lower-case form).
 unsigned char FoldByte(unsigned char c);
 
+// The 256-entry table behind FoldByte, for loops over many bytes. The storage stays the
+// same for the whole run (InitLocaleFromEnvironment refills it in place).
+const unsigned char* FoldTable();
+
 // Comparison without regard to letter case.
 bool SameText(std::string_view a, std::string_view b);
 
