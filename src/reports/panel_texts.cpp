@@ -6,7 +6,9 @@
 namespace kestrune {
 
 namespace {
-std::string Unsigned(Counter c) { return std::to_string(c); }
+std::string Unsigned(Counter c) {
+  return std::to_string(c);
+}
 }  // namespace
 
 std::string ByteForm(double bytes) {

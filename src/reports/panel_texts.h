@@ -33,10 +33,10 @@ PanelTexts MakePanelTexts(const clsImportStats& stats);
 
 // The import settings of the window that the reports write.
 struct ReportSettings {
-  std::string path;       // the text of cbPath
-  bool iis = true;        // rbIIS checked
-  bool moved = false;     // cbMoveToProcessed
-  bool addToDb = false;   // cbAddToDb
+  std::string path;      // the text of cbPath
+  bool iis = true;       // rbIIS checked
+  bool moved = false;    // cbMoveToProcessed
+  bool addToDb = false;  // cbAddToDb
 };
 
 }  // namespace kestrune

@@ -1,0 +1,194 @@
+#include <filesystem>
+#include <string>
+
+#include "report_fixture.h"
+#include "reports/report_writers.h"
+#include "reports/template_text.h"
+#include "util/error.h"
+
+namespace kestrune::test {
+namespace {
+
+class HtmlReportTest : public ReportTest {
+ protected:
+  // Fills `templateText` for the current model and settings and returns the report.
+  std::string Fill(const std::string& templateText) {
+    WriteFile(Path("t.html"), templateText);
+    SaveReportAsHTML(Path("t.html").string(), Path("out.html").string(), Input());
+    return ReadFile(Path("out.html"));
+  }
+  // The message of the error that saving raises, or "" when none is raised.
+  std::string ErrorOf(const std::string& templatePath, const std::string& reportPath) {
+    try {
+      SaveReportAsHTML(templatePath, reportPath, Input());
+    } catch (const Error& e) {
+      return e.what();
+    }
+    return "";
+  }
+};
+
+TEST_F(HtmlReportTest, MatchesGoldenWithEveryPlaceholder) {
+  FillSampleStats(stats_);
+  settings_ = {"C:&D <\"x\"> '%Path%'", false, true, false};
+  const std::string templatePath =
+      std::string(KESTRUNE_SOURCE_DIR) + "/tests/reports/data/placeholders.html";
+  std::string today;
+  const std::string written =
+      WrittenOnOneDay([&] { SaveReportAsHTML(templatePath, Path("r.html").string(), Input()); },
+                      [&] { return ReadFile(Path("r.html")); }, today);
+  EXPECT_EQ(written, Golden("sample.html", today));
+}
+
+TEST_F(HtmlReportTest, TemplateWithoutPlaceholdersKeepsItsTextWithCrLfLines) {
+  EXPECT_EQ(Fill("a\r\nb\rc\nd"), "a\r\nb\r\nc\r\nd\r\n");
+  EXPECT_EQ(Fill("\n\n\r\r\n"), "\r\n\r\n\r\n\r\n");
+  EXPECT_EQ(Fill("x\r"), "x\r\n");
+  EXPECT_EQ(Fill("100% sure, %Foo% and %AddedToDatabase% stay; % alone too"),
+            "100% sure, %Foo% and %AddedToDatabase% stay; % alone too\r\n");
+  EXPECT_EQ(Fill(""), "");
+  EXPECT_TRUE(std::filesystem::exists(Path("out.html")));
+}
+
+TEST_F(HtmlReportTest, NulEndsTheTemplate) {
+  EXPECT_EQ(Fill(std::string("abc\n\0%Entries%\n", 15)), "abc\r\n");
+}
+
+TEST_F(HtmlReportTest, ExactCaseEverywhereOtherCaseOnlyInTheFirst255Characters) {
+  const std::string today = Today();
+  const std::string filler(300, '.');
+  EXPECT_EQ(Fill("%date% %DATE%\n" + filler + "%Date% %date%"),
+            today + " " + today + "\r\n" + filler + today + " %date%\r\n");
+  // Wholly inside the window, and reaching one character past it.
+  EXPECT_EQ(Fill(std::string(249, '-') + "%date%"), std::string(249, '-') + today + "\r\n");
+  EXPECT_EQ(Fill(std::string(250, '-') + "%date%"), std::string(250, '-') + "%date%\r\n");
+  // The window is measured on the document as the exact replacements left it: the
+  // 11-character date pushes %date% out, the 1-character count pulls %entries% in.
+  if (today.size() == 11) {
+    EXPECT_EQ(Fill("%Date%" + std::string(240, '-') + "%date%"),
+              today + std::string(240, '-') + "%date%\r\n");
+  }
+  EXPECT_EQ(Fill("%Entries%" + std::string(241, '-') + "%entries%"),
+            "0" + std::string(241, '-') + "0\r\n");
+  // Lone CRs count as line ends before the window is measured.
+  std::string crLf;
+  for (int i = 0; i < 248; ++i) crLf += "\r\n";
+  EXPECT_EQ(Fill(std::string(248, '\r') + "%users%"), crLf + "%users%\r\n");
+}
+
+TEST_F(HtmlReportTest, ValueHoldingItsOwnPlaceholderIsInsertedOnce) {
+  settings_.path = "/a/%Path%/%path%";
+  EXPECT_EQ(Fill("%Path% %path% %PATH%"), "/a/%Path%/%path% /a/%Path%/%path% /a/%Path%/%path%\r\n");
+  // A later placeholder inside an earlier value is replaced like any other text.
+  settings_ = {"%FileFormat%", true, false, false};
+  EXPECT_EQ(Fill("%Path%"), "IIS\r\n");
+}
+
+TEST_F(HtmlReportTest, EveryValueIsEscaped) {
+  settings_.path = "<script>alert('x')</script>&\"";
+  stats_.slFiles.ObjectOrCreate(stats_.slFiles.Add("<b>")).LineCount = -1;
+  EXPECT_EQ(Fill("%Path%|%Files%"),
+            "&lt;script&gt;alert(&#39;x&#39;)&lt;/script&gt;&amp;&quot;|"
+            "<TR VALIGN=TOP><TD>&lt;b&gt;</TD><TD>-1</TD></TR>\r\n\r\n");
+}
+
+TEST_F(HtmlReportTest, EmptyListsGiveEmptyTablesAndZeroCounts) {
+  EXPECT_EQ(Fill("<TABLE>%Files%</TABLE>%FileCount% %PageCount% <TABLE>%Pages%</TABLE>"),
+            "<TABLE></TABLE>0 0 <TABLE></TABLE>\r\n");
+}
+
+TEST_F(HtmlReportTest, MissingTemplateRaisesAndLeavesTheReportAlone) {
+  const std::string missing = Path("no-template.html").string();
+  EXPECT_EQ(ErrorOf(missing, Path("new.html").string()), "Cannot open file " + missing);
+  EXPECT_FALSE(std::filesystem::exists(Path("new.html")));
+  WriteFile(Path("old.html"), "keep me");
+  EXPECT_EQ(ErrorOf(missing, Path("old.html").string()), "Cannot open file " + missing);
+  EXPECT_EQ(ReadFile(Path("old.html")), "keep me");
+  // A directory cannot be read as a template.
+  EXPECT_EQ(ErrorOf(dir_.string(), Path("old.html").string()), "Cannot open file " + dir_.string());
+  EXPECT_EQ(ReadFile(Path("old.html")), "keep me");
+}
+
+TEST_F(HtmlReportTest, UnwritableReportRaises) {
+  WriteFile(Path("t.html"), "%Date%");
+  const std::string target = Path("missing/r.html").string();
+  EXPECT_EQ(ErrorOf(Path("t.html").string(), target), "Cannot create file " + target);
+  EXPECT_FALSE(std::filesystem::exists(Path("missing")));
+  if (std::filesystem::exists("/dev/full")) {
+    EXPECT_EQ(ErrorOf(Path("t.html").string(), "/dev/full"), "Cannot write file /dev/full");
+  }
+}
+
+TEST_F(HtmlReportTest, LargeTemplateIsFilledWhole) {
+  std::string big;
+  const std::string line = "<P>%Date% %Entries% %Pages% %nothing% %entries%</P>\n";
+  while (big.size() < 10 * 1024 * 1024) big += line;
+  const std::size_t lines = big.size() / line.size();
+  const std::string today = Today();
+  const std::string filled = Fill(big);
+  const std::string expected = "<P>" + today + " 0  %nothing% 0</P>\r\n";
+  std::string expectedHead;
+  for (int i = 0; i < 3; ++i) expectedHead += expected;
+  EXPECT_EQ(filled.substr(0, expectedHead.size()), expectedHead);
+  // Past the window the other-case name stays.
+  const std::string tailLine = "<P>" + today + " 0  %nothing% %entries%</P>\r\n";
+  EXPECT_EQ(filled.substr(filled.size() - tailLine.size()), tailLine);
+  std::size_t count = 0;
+  for (std::size_t at = filled.find("\r\n"); at != std::string::npos;
+       at = filled.find("\r\n", at + 2))
+    ++count;
+  EXPECT_EQ(count, lines);
+}
+
+TEST_F(HtmlReportTest, ShippedTemplateUsesEveryPlaceholder) {
+  const std::string shipped = ReadFile(std::string(KESTRUNE_SOURCE_DIR) + "/data/template.html");
+  const char* names[] = {"Date",          "ReportDate",   "FirstDate",
+                         "LastDate",      "Entries",      "Allowed",
+                         "Ignored",       "Comments",     "IgnoredExtensions",
+                         "IgnoredUsers",  "PageHits",     "HEAD",
+                         "GET",           "POST",         "OPTIONS",
+                         "UNKNOWN",       "Traffic",      "TrafficKb",
+                         "TrafficMb",     "Downloads",    "DownloadTraffic",
+                         "Users",         "RepeatUserRq", "NewUsers",
+                         "Referers",      "RepeatRefRq",  "NewReferers",
+                         "Errors",        "Error404",     "Error3xx",
+                         "OtherErrors",   "FileCount",    "Path",
+                         "FileFormat",    "Files",        "FilesMoved",
+                         "AddToDatabase", "PageCount",    "Pages"};
+  for (const char* name : names)
+    EXPECT_NE(shipped.find(std::string("%") + name + "%"), std::string::npos) << name;
+  EXPECT_NE(shipped.find("<meta charset=\"utf-8\">"), std::string::npos);
+
+  FillSampleStats(stats_);
+  settings_.path = "/var/log/site/*.log";
+  const std::string filled = Fill(shipped);
+  // Only the sample page that holds "%Pages%" in its own text brings one back.
+  for (const char* name : names) {
+    const std::string placeholder = std::string("%") + name + "%";
+    const std::size_t first = filled.find(placeholder);
+    if (placeholder == "%Pages%") {
+      ASSERT_NE(first, std::string::npos);
+      EXPECT_EQ(filled.find(placeholder, first + 1), std::string::npos);
+    } else {
+      EXPECT_EQ(first, std::string::npos) << name;
+    }
+  }
+  EXPECT_EQ(filled.find("<script>alert"), std::string::npos);
+  EXPECT_NE(filled.find("&lt;script&gt;alert(1)&lt;/script&gt;"), std::string::npos);
+}
+
+// ReplacePlaceholder on its own, for the seams between inserted values and the rest.
+TEST(ReplacePlaceholder, NeverMatchesAcrossInsertedText) {
+  std::string doc = "%Pa%Path%th%";
+  ReplacePlaceholder(doc, "Path", "");
+  EXPECT_EQ(doc, "%Path%");  // formed only by the seam: not the template's placeholder
+  doc = "%a%a%A%";
+  ReplacePlaceholder(doc, "a", "%a");
+  EXPECT_EQ(doc, "%aa%a");
+  doc = "%x%%X%%x%";
+  ReplacePlaceholder(doc, "x", "%X%");
+  EXPECT_EQ(doc, "%X%%X%%X%");
+}
+
+}  // namespace
+}  // namespace kestrune::test
