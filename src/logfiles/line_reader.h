@@ -1,0 +1,55 @@
+// LineReader: the text lines of a file, streamed through one fixed buffer so that memory
+// does not grow with the file. A line ends at CR LF, LF or CR; a last line without a
+// line end counts; the first NUL byte ends the text. Each line is handed out cut to a
+// maximum length (the rest of a longer line is skipped unread into memory), as a view
+// that stays valid until the next call.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace kestrune {
+
+class LineReader {
+ public:
+  static constexpr std::size_t kDefaultBufferSize = 256 * 1024;
+
+  // Opens `fileName` for reading; throws kestrune::Error naming the file and the reason
+  // when it cannot be opened.
+  explicit LineReader(const std::string& fileName, std::size_t maxLineLength = 255,
+                      std::size_t bufferSize = kDefaultBufferSize);
+  ~LineReader();
+  LineReader(const LineReader&) = delete;
+  LineReader& operator=(const LineReader&) = delete;
+
+  // Counts the lines of the whole file in a fast pass, then starts again at the first
+  // line. Throws kestrune::Error when the file cannot be read.
+  int CountLines();
+
+  // The next line, without its line end and cut to the maximum length; false when the
+  // text has ended. Throws kestrune::Error when the file cannot be read.
+  bool Next(std::string_view& line);
+
+  // Starts again at the first line.
+  void Rewind();
+
+ private:
+  bool Fill();  // reads the next chunk into the buffer; false at the end of the file
+  [[noreturn]] void Fail(const char* what) const;
+
+  std::string fileName_;
+  int fd_ = -1;
+  std::size_t maxLineLength_;
+  std::size_t bufferSize_;
+  std::unique_ptr<char[]> buffer_;
+  std::unique_ptr<char[]> carry_;  // the start of a line that crosses a chunk boundary
+  std::size_t pos_ = 0;
+  std::size_t end_ = 0;
+  bool endOfFile_ = false;
+  bool endOfText_ = false;  // a NUL byte was met
+  bool pendingCR_ = false;  // the last line ended with CR: skip an LF that follows
+};
+
+}  // namespace kestrune

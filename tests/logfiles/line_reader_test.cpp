@@ -1,0 +1,164 @@
+#include "logfiles/line_reader.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <random>
+
+#include "test_support.h"
+#include "util/error.h"
+
+namespace kestrune {
+namespace {
+
+using testing::TempDir;
+
+std::vector<std::string> ReadAll(LineReader& reader) {
+  std::vector<std::string> lines;
+  std::string_view line;
+  while (reader.Next(line)) lines.emplace_back(line);
+  return lines;
+}
+
+std::vector<std::string> ReadFile(const std::string& file, std::size_t maxLength = 255,
+                                  std::size_t bufferSize = LineReader::kDefaultBufferSize) {
+  LineReader reader(file, maxLength, bufferSize);
+  const int count = reader.CountLines();
+  auto lines = ReadAll(reader);
+  EXPECT_EQ(count, static_cast<int>(lines.size()));
+  return lines;
+}
+
+// The lines of `text` by the rules, cut to `maxLength`, written the plain way.
+std::vector<std::string> ExpectedLines(const std::string& text, std::size_t maxLength) {
+  std::vector<std::string> lines;
+  const std::size_t end = std::min(text.find('\0'), text.size());
+  std::string current;
+  bool open = false;
+  for (std::size_t i = 0; i < end; ++i) {
+    const char c = text[i];
+    if (c == '\r' || c == '\n') {
+      lines.push_back(current.substr(0, maxLength));
+      current.clear();
+      open = false;
+      if (c == '\r' && i + 1 < end && text[i + 1] == '\n') ++i;
+    } else {
+      current += c;
+      open = true;
+    }
+  }
+  if (open) lines.push_back(current.substr(0, maxLength));
+  return lines;
+}
+
+using Lines = std::vector<std::string>;
+
+TEST(LineReaderTest, EndsLinesAtCrLfLfAndCr) {
+  TempDir dir;
+  EXPECT_EQ(ReadFile(dir.Write("crlf", "a\r\nb\r\n")), (Lines{"a", "b"}));
+  EXPECT_EQ(ReadFile(dir.Write("lf", "a\nb\n")), (Lines{"a", "b"}));
+  EXPECT_EQ(ReadFile(dir.Write("cr", "a\rb\r")), (Lines{"a", "b"}));
+  EXPECT_EQ(ReadFile(dir.Write("mixed", "a\r\nb\nc\rd\n\re")),
+            (Lines{"a", "b", "c", "d", "", "e"}));
+  EXPECT_EQ(ReadFile(dir.Write("lfcr", "a\n\rb")), (Lines{"a", "", "b"}));
+  EXPECT_EQ(ReadFile(dir.Write("empties", "\n\n\r\n")), (Lines{"", "", ""}));
+}
+
+TEST(LineReaderTest, CountsALastLineWithoutLineEndAndNothingForAnEmptyFile) {
+  TempDir dir;
+  EXPECT_EQ(ReadFile(dir.Write("last", "a\nlast")), (Lines{"a", "last"}));
+  EXPECT_EQ(ReadFile(dir.Write("one", "x")), (Lines{"x"}));
+  EXPECT_EQ(ReadFile(dir.Write("empty", "")), Lines{});
+  EXPECT_EQ(ReadFile(dir.Write("blanks", "   ")), (Lines{"   "}));
+}
+
+TEST(LineReaderTest, TheFirstNulByteEndsTheText) {
+  TempDir dir;
+  using namespace std::string_literals;
+  EXPECT_EQ(ReadFile(dir.Write("mid", "ab\0cd\nef\n"s)), (Lines{"ab"}));
+  EXPECT_EQ(ReadFile(dir.Write("after", "ab\n\0cd\n"s)), (Lines{"ab"}));
+  EXPECT_EQ(ReadFile(dir.Write("first", "\0ab\n"s)), Lines{});
+  EXPECT_EQ(ReadFile(dir.Write("afterCr", "ab\r\0\ncd"s)), (Lines{"ab"}));
+  EXPECT_EQ(ReadFile(dir.Write("emptyLine", "\n\0x"s)), (Lines{""}));
+}
+
+TEST(LineReaderTest, CutsLongLinesAndSkipsTheirRest) {
+  TempDir dir;
+  const std::string huge(1 << 20, 'x');
+  auto lines = ReadFile(dir.Write("huge", huge));
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines[0], std::string(255, 'x'));
+
+  lines = ReadFile(dir.Write("hugeThenMore", huge + "\r\n" + std::string(300, 'y') + "\nz"));
+  EXPECT_EQ(lines, (Lines{std::string(255, 'x'), std::string(255, 'y'), "z"}));
+}
+
+TEST(LineReaderTest, AnyBufferSizeGivesTheSameLines) {
+  // Random text rich in line ends, NUL-free and with one NUL, read through buffers from
+  // one byte up, so that every line end (CR LF split included) meets a chunk boundary.
+  TempDir dir;
+  std::mt19937 random(7);
+  const char alphabet[] = {'a', 'b', ' ', '\r', '\n', '\r', '\n', 'c'};
+  for (int round = 0; round < 6; ++round) {
+    std::string text;
+    const int length = 50 + static_cast<int>(random() % 400);
+    for (int i = 0; i < length; ++i) text += alphabet[random() % sizeof alphabet];
+    if (round == 5) text[text.size() / 2] = '\0';
+    const std::string file = dir.Write("random" + std::to_string(round), text);
+    for (std::size_t maxLength : {std::size_t{3}, std::size_t{255}}) {
+      const Lines expected = ExpectedLines(text, maxLength);
+      for (std::size_t bufferSize = 1; bufferSize <= 20; ++bufferSize)
+        EXPECT_EQ(ReadFile(file, maxLength, bufferSize), expected)
+            << "round " << round << " buffer " << bufferSize << " max " << maxLength;
+      EXPECT_EQ(ReadFile(file, maxLength), expected);
+    }
+  }
+}
+
+TEST(LineReaderTest, RewindStartsAgainAtTheFirstLine) {
+  TempDir dir;
+  LineReader reader(dir.Write("f", "1\n2\n3"), 255, 2);
+  std::string_view line;
+  ASSERT_TRUE(reader.Next(line));
+  ASSERT_TRUE(reader.Next(line));
+  reader.Rewind();
+  EXPECT_EQ(ReadAll(reader), (Lines{"1", "2", "3"}));
+  EXPECT_FALSE(reader.Next(line));
+}
+
+TEST(LineReaderTest, FilesThatCannotBeReadRaiseErrorsNamingFileAndReason) {
+  TempDir dir;
+  try {
+    LineReader reader(dir.Path("missing.log"));
+    FAIL() << "no error";
+  } catch (const Error& error) {
+    EXPECT_EQ(std::string(error.what()),
+              "Cannot open " + dir.Path("missing.log") + ": No such file or directory");
+  }
+  try {
+    LineReader reader(dir.Path(""));
+    FAIL() << "no error";
+  } catch (const Error& error) {
+    EXPECT_NE(std::string(error.what()).find("not a regular file"), std::string::npos);
+  }
+  const std::string fifo = dir.Path("fifo");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  EXPECT_THROW(LineReader{fifo}, Error);  // and does not wait for a writer
+}
+
+TEST(LineReaderTest, AFileWithoutReadPermissionRaisesPermissionDenied) {
+  TempDir dir;
+  const std::string file = dir.Write("locked.log", "a\n");
+  ASSERT_EQ(::chmod(file.c_str(), 0), 0);
+  if (::access(file.c_str(), R_OK) == 0) GTEST_SKIP() << "this user reads any file";
+  try {
+    LineReader reader(file);
+    FAIL() << "no error";
+  } catch (const Error& error) {
+    EXPECT_EQ(std::string(error.what()), "Cannot open " + file + ": Permission denied");
+  }
+}
+
+}  // namespace
+}  // namespace kestrune
