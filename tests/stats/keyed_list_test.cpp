@@ -162,13 +162,5 @@ TEST_F(KeyedListTest, AddingAKeyOfTheListItself) {
   EXPECT_EQ(list.IndexOf("other"), 65);
 }
 
-TEST_F(KeyedListTest, HashAndEqualFollowTheCaseFold) {
-  EXPECT_EQ(KeyIndex::Hash("Index.HTM"), KeyIndex::Hash("index.htm"));
-  EXPECT_NE(KeyIndex::Hash("index.htm"), KeyIndex::Hash("index.html"));
-  EXPECT_TRUE(KeyIndex::Equal("ABC", "abc"));
-  EXPECT_FALSE(KeyIndex::Equal("ABC", "abd"));
-  EXPECT_FALSE(KeyIndex::Equal("ab", "abc"));
-}
-
 }  // namespace
 }  // namespace kestrune
