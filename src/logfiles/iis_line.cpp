@@ -1,6 +1,11 @@
 #include "logfiles/iis_line.h"
 
 #include <algorithm>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "logfiles/line_error.h"
 #include "logfiles/text_ops.h"
@@ -33,6 +38,22 @@ bool HasNonSpace(std::string_view text) {
   return text.find_first_not_of(' ') != std::string_view::npos;
 }
 
+// Whether `text` holds a byte of code 0 to 31.
+bool HasControlCharacter(std::string_view text) {
+  const char* p = text.data();
+  const char* const end = p + text.size();
+#if defined(__SSE2__)
+  const __m128i limit = _mm_set1_epi8(31);
+  for (; end - p >= 16; p += 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    if (_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(v, limit), v)) != 0) return true;
+  }
+#endif
+  for (; p < end; ++p)
+    if (static_cast<unsigned char>(*p) <= 31) return true;
+  return false;
+}
+
 }  // namespace
 
 std::string_view IISColumnMap::Name(IISColumn column) {
@@ -46,6 +67,9 @@ void IISColumnMap::Reset() {
 
 void IISColumnMap::Index() {
   byPosition_.fill(0);
+  lastPosition_ = 0;
+  for (const int position : positions_)
+    lastPosition_ = std::max(lastPosition_, static_cast<std::size_t>(position));
   for (int column = 0; column < kIISColumnCount; ++column) {
     const auto position = static_cast<std::size_t>(positions_[column]);
     if (position < byPosition_.size()) byPosition_[position] |= 1u << column;
@@ -71,14 +95,15 @@ void IISLineParser::StartFile() {
 }
 
 LineKind IISLineParser::Parse(std::string_view rawLine, LogEntry& entry) {
-  // Cut to 255 characters, then drop every control character.
-  const std::size_t cut = std::min<std::size_t>(rawLine.size(), 255);
-  std::size_t length = 0;
-  for (std::size_t i = 0; i < cut; ++i) {
-    const char c = rawLine[i];
-    if (static_cast<unsigned char>(c) > 31) line_[length++] = c;
+  // Cut to 255 characters, then drop every control character (most lines have none and
+  // are used as they are).
+  std::string_view line = rawLine.substr(0, std::min<std::size_t>(rawLine.size(), 255));
+  if (HasControlCharacter(line)) {
+    std::size_t length = 0;
+    for (const char c : line)
+      if (static_cast<unsigned char>(c) > 31) line_[length++] = c;
+    line = std::string_view(line_, length);
   }
-  std::string_view line(line_, length);
 
   if (!line.empty() && line[0] == '#') {
     std::string_view rest = line.substr(1);
@@ -90,10 +115,19 @@ LineKind IISLineParser::Parse(std::string_view rawLine, LogEntry& entry) {
   entry.Clear();
   std::string_view timeText;
   std::string_view statusText;
-  std::size_t position = 0;
-  while (HasNonSpace(line)) {
-    const std::string_view token = TrimSpaces(SplitAt(line, ' '));
-    std::uint32_t columns = columns_.ColumnsAt(position++);
+  // Splitting at every blank until only blanks are left is splitting the line without
+  // its trailing blanks at every blank. Columns beyond the last mapped one are not read.
+  std::size_t length = line.size();
+  while (length > 0 && line[length - 1] == ' ') --length;
+  const char* p = line.data();
+  const char* const end = p + length;
+  const std::size_t lastPosition = columns_.LastPosition();
+  for (std::size_t position = 0; p < end && position <= lastPosition; ++position) {
+    const char* stop = p;  // tokens are short: a plain loop beats a library search
+    while (stop < end && *stop != ' ') ++stop;
+    const std::string_view token(p, static_cast<std::size_t>(stop - p));
+    p = stop + 1;
+    std::uint32_t columns = columns_.ColumnsAt(position);
     while (columns != 0) {
       const int column = __builtin_ctz(columns);
       columns &= columns - 1;

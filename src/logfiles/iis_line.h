@@ -49,6 +49,9 @@ class IISColumnMap {
     return position < byPosition_.size() ? byPosition_[position] : 0;
   }
 
+  // The highest position of any column.
+  std::size_t LastPosition() const { return lastPosition_; }
+
   // The upper-case name of a column, e.g. "CS-URI-STEM".
   static std::string_view Name(IISColumn column);
 
@@ -58,6 +61,7 @@ class IISColumnMap {
   std::array<int, kIISColumnCount> positions_{};
   // A line holds at most 255 characters, so no position reaches this size.
   std::array<std::uint32_t, 256> byPosition_{};
+  std::size_t lastPosition_ = 0;
 };
 
 enum class LineKind {

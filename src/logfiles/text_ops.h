@@ -13,15 +13,11 @@ namespace kestrune {
 // what stands after the separator. Without a separator the whole text is the token and
 // `text` becomes empty, so consecutive separators yield empty tokens.
 inline std::string_view SplitAt(std::string_view& text, char separator) {
-  const std::size_t at = text.find(separator);
-  std::string_view token;
-  if (at == std::string_view::npos) {
-    token = text;
-    text = {};
-  } else {
-    token = text.substr(0, at);
-    text.remove_prefix(at + 1);
-  }
+  // Tokens are short: a plain loop beats a library search here.
+  std::size_t at = 0;
+  while (at < text.size() && text[at] != separator) ++at;
+  const std::string_view token = text.substr(0, at);
+  text.remove_prefix(at < text.size() ? at + 1 : at);
   return token;
 }
 

@@ -1,0 +1,81 @@
+// FormShow and the command words of an unattended run: DOWNLOAD, RUN, REPORT=<file> and
+// QUIT, matched without regard to case and carried out in order.
+#include <QComboBox>
+#include <QEventLoop>
+#include <QRadioButton>
+#include <QTimer>
+
+#include "app/import_window.h"
+#include "app/maintenance_log.h"
+#include "app/qt_text.h"
+#include "util/text.h"
+
+namespace kestrune {
+
+void TfrmImport::FormShow() {
+  downloadBusy_ = false;
+  unattended_ = false;
+  maintenanceLogPath_ = programDir_ + std::string(kMaintenanceLogName);
+  LoadSettings();
+  UpdateLanguage();
+  if (!commandWords_.empty()) {
+    unattended_ = true;
+    for (const std::string& word : commandWords_) CommandWord(word);
+  }
+  ShowStatsNow();
+}
+
+void TfrmImport::CommandWord(const std::string& word) {
+  const std::string upper = UpperCase(word);
+  if (upper == "DOWNLOAD") {
+    CommandDownload();
+  } else if (upper == "RUN") {
+    CommandRun();
+  } else if (upper == "QUIT") {
+    CommandQuit();
+  } else if (upper.rfind("REPORT=", 0) == 0) {
+    CommandReport(word.substr(7));
+  }
+}
+
+void TfrmImport::CommandDownload() {
+  mnDownloadClick();
+  // Wait for the fetch, letting window messages through; a monotonic clock, so that a
+  // wait across midnight still ends on time.
+  const auto started = std::chrono::steady_clock::now();
+  while (downloadBusy_) {
+    QEventLoop pause;
+    QTimer::singleShot(20, &pause, &QEventLoop::quit);
+    pause.exec();
+    if (downloadBusy_ && std::chrono::steady_clock::now() - started > downloadWaitLimit_) {
+      LogString("Aborting download", false);
+      downloadBusy_ = false;
+    }
+  }
+}
+
+void TfrmImport::CommandRun() {
+  LogString("Scanning for new files", false);
+  cbPath->setEditText(ToQString(programDir_ + "*.log"));
+  rbIIS->setChecked(true);
+  btnImportClick();
+}
+
+void TfrmImport::CommandQuit() {
+  LogString("Quitting", false);
+  quitRequested_ = true;
+}
+
+void TfrmImport::mnDownloadClick() {
+  // The FTP fetch is not part of this build: say so; no fetch starts, so DownloadBusy
+  // keeps its value.
+  LogString("FTP download is not available in this build.", false);
+}
+
+int TfrmImport::ExitStatus() const {
+  if (lastImport_ == ImportResult::Failed) return 1;
+  if (reportFailed_) return 2;
+  return 0;
+}
+
+}  // namespace kestrune

@@ -1,0 +1,185 @@
+// The import driver: ScanPath lists the files of the import path, btnImportClick records
+// the path and runs DoImport, which reads every matching file with the chosen reader and
+// moves it into "processed" or "invalid" when moving is on.
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QRadioButton>
+#include <cstdio>
+#include <unordered_map>
+
+#include "app/file_search.h"
+#include "app/import_window.h"
+#include "app/maintenance_log.h"
+#include "app/qt_text.h"
+#include "app/screen_cursor.h"
+#include "logfiles/log_readers.h"
+#include "util/error.h"
+#include "util/path.h"
+#include "util/text.h"
+
+namespace kestrune {
+
+namespace {
+
+// lbFiles keeps each full file name as bytes beside its shown text, so that a name that
+// is not valid text in the system's encoding still compares exactly.
+constexpr int kNameRole = Qt::UserRole;
+
+std::string Folded(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) c = static_cast<char>(FoldByte(static_cast<unsigned char>(c)));
+  return out;
+}
+
+// Database storage is not part of this build: opening a data source always fails, and
+// so no connection is ever open during a run.
+[[noreturn]] void OpenDatabase(const std::string& /*dsn*/) {
+  throw Error("Database storage is not available in this build.");
+}
+
+std::string ExceptionText(const std::string& message) {
+  return "Exception:\r\n" + message + "\r\n";
+}
+
+}  // namespace
+
+void TfrmImport::ScanPath(const std::string& path) {
+  bool known = false;
+  for (int i = 0; i < cbPath->count() && !known; ++i)
+    known = SameText(ToStdString(cbPath->itemText(i)), path);
+  if (!known) cbPath->addItem(ToQString(path));
+
+  lbFiles->clear();
+  const std::vector<FoundEntry> entries = FindEntries(path);
+  if (entries.empty()) return;
+
+  const std::string directory = AddBackslash(ExtractDir(TrimBlanks(path)));
+  int count = 0;
+  for (const FoundEntry& entry : entries) {
+    if (entry.isDirectory || entry.name == "." || entry.name == "..") continue;
+    const std::string fileName = directory + entry.name;
+    auto* item = new QListWidgetItem(ToQString(fileName), lbFiles);
+    item->setData(kNameRole, QByteArray::fromStdString(fileName));
+    ++count;
+  }
+  lbFiles->selectAll();
+  Status(std::to_string(count) + " files found in " + path);
+}
+
+void TfrmImport::btnImportClick() {
+  const std::string path = ToStdString(cbPath->currentText());
+  int index = cbPath->findText(ToQString(path), Qt::MatchExactly | Qt::MatchCaseSensitive);
+  if (index < 0) index = 0;
+  const std::string directory = AddBackslash(ExtractDir(path));
+  RememberLastPath(index, directory);
+  maintenanceLogPath_ = directory + std::string(kMaintenanceLogName);
+  DoImport(directory, path, ToStdString(ebDSN->text()), cbMoveToProcessed->isChecked(),
+           cbAddToDb->isChecked());
+}
+
+void TfrmImport::DoImport(const std::string& directory, const std::string& path,
+                          const std::string& dsn, bool move, bool addToDb) {
+  if (addToDb && TrimBlanks(dsn).empty()) {
+    dialogs_.MessageBox("No DSN specified.", "Database error", DialogButtons::Of(DialogButton::Ok),
+                        DialogButton::Ok, DialogIcon::Warning);
+    lastImport_ = ImportResult::Failed;  // nothing was imported
+    return;
+  }
+
+  DisableAll();
+  if (move) {
+    ForceDirectory(directory + "invalid");
+    ForceDirectory(directory + "processed");
+  }
+  clsImportStats& stats = *stats_;
+  stats.UseDownloadExt = cbDownloadExt->isChecked();
+  stats.UseIgnoreExt = cbIgnoreExt->isChecked();
+  stats.UseIgnoreIP = cbIgnoreIP->isChecked();
+  stats.ImportStarted = NowLocal();
+
+  // A data source that cannot be opened ends the run before any file is touched, with
+  // the error box and the closing steps, so that the window is unlocked again.
+  bool databaseFailed = false;
+  if (addToDb) {
+    try {
+      OpenDatabase(dsn);
+    } catch (const std::exception& e) {
+      databaseFailed = true;
+      ShowDefaultCursor();
+      dialogs_.MessageBox(ExceptionText(e.what()), "Error", DialogButtons::Of(DialogButton::Ok),
+                          DialogButton::Ok, DialogIcon::Error);
+    }
+  }
+
+  const std::vector<FoundEntry> entries =
+      databaseFailed ? std::vector<FoundEntry>{} : FindEntries(path);
+  bool outcome = !entries.empty();
+
+  // Which listed files are selected, by name without regard to case (first item wins).
+  std::unordered_map<std::string, bool> listed;
+  for (int i = 0; i < lbFiles->count(); ++i) {
+    const QListWidgetItem* item = lbFiles->item(i);
+    listed.emplace(Folded(item->data(kNameRole).toByteArray().toStdString()), item->isSelected());
+  }
+
+  const bool iis = rbIIS->isChecked();
+  const std::string siteIP = ToStdString(ebSiteIP->text());
+  for (std::size_t i = 0; outcome && i < entries.size(); ++i) {
+    const FoundEntry& entry = entries[i];
+    if (entry.isDirectory || entry.name.front() == '.') continue;
+    const std::string fileName = directory + entry.name;
+    bool cancelled = false;
+    try {
+      const auto found = listed.find(Folded(fileName));
+      const bool selected = found == listed.end() || found->second;
+      if (!selected) {
+        LogString("Skipping file " + fileName + ".", false);
+      } else {
+        LogString("Scanning file " + fileName + ".", false);
+        const int fileIndex = stats.slFiles.Add(fileName, std::make_unique<clsPFileObject>());
+        ReaderContext context{stats, *this, nullptr};
+        const int lines = iis ? ScanIISFile(fileName, addToDb, context)
+                              : ScanUnixFile(fileName, siteIP, addToDb, context);
+        stats.slFiles.Object(fileIndex)->LineCount = lines;
+        outcome = lines > 0;
+      }
+    } catch (const std::exception& e) {
+      outcome = false;
+      ShowDefaultCursor();
+      const DialogButton answer =
+          dialogs_.MessageBox(ExceptionText(e.what()), "Error",
+                              DialogButtons::Of(DialogButton::Ok, DialogButton::Cancel),
+                              DialogButton::Ok, DialogIcon::Error);
+      cancelled = answer == DialogButton::Cancel;
+    }
+    ShowStatsNow();
+    if (cancelled) break;
+    if (move) {
+      // rename() replaces an existing target in one step; a failed move leaves the file.
+      const std::string target = directory + (outcome ? "processed/" : "invalid/") + entry.name;
+      std::rename(fileName.c_str(), target.c_str());
+    }
+  }
+
+  ShowDefaultCursor();
+  stats.ImportFinished = NowLocal();
+  ShowStatsNow();
+
+  const std::string result = outcome ? "Update completed." : "Update FAILED !";
+  const double duration = stats.ImportFinished - stats.ImportStarted;
+  const std::string summary = std::to_string(stats.slFiles.Count()) + " file(s) scanned in " +
+                              FormatHNnSs(duration > 0 ? duration : 0);
+  lastImport_ = outcome ? ImportResult::Completed : ImportResult::Failed;
+  LogString(result + "\r\n\r\n" + summary + "\r\n\r\n", mnShowimportcompletionmessage->isChecked());
+  Status(result + " (" + summary + ")");
+  progressPos_ = 0;
+  pbProgress->setValue(pbProgress->minimum());
+  EnableAll();
+  if (mnStartExcelautomatically->isChecked()) mnToExcelClick();
+}
+
+}  // namespace kestrune

@@ -1,0 +1,193 @@
+// TfrmImport: the main window (object name frmImport). It owns the controls and the one
+// statistics object; its handlers read the controls, call the lower layers and write
+// back. It is also the host of the log readers (status line, progress, panel refresh).
+//
+// Lifecycle: the constructor is FormCreate; FormShow() is run by the program right after
+// show() (and by tests directly); closeEvent() is FormClose, which saves the settings;
+// the destructor is FormDestroy. Every modal interaction goes through the Dialogs given
+// to the constructor. Every control carries its program name as objectName.
+#pragma once
+
+#include <QMainWindow>
+#include <chrono>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/dialogs.h"
+#include "app/settings_store.h"
+#include "logfiles/reader_host.h"
+#include "reports/report_format.h"
+#include "stats/import_stats.h"
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QDialog;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QMenu;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+class QTabWidget;
+
+namespace kestrune {
+
+class StatsPanel;
+
+class TfrmImport : public QMainWindow, public ReaderHost {
+  Q_OBJECT
+
+ public:
+  // How the last import of this run of the program ended.
+  enum class ImportResult { None, Completed, Failed };
+
+  // `settingsPath` is the settings file (SettingsStore::DefaultPath() for the program);
+  // `commandWords` are the command-line parameters that FormShow carries out.
+  TfrmImport(Dialogs& dialogs, std::string settingsPath, std::vector<std::string> commandWords = {},
+             QWidget* parent = nullptr);
+  ~TfrmImport() override;  // FormDestroy
+
+  // --- Start-up (import_window.cpp, command_words.cpp) ------------------------------
+  void FormShow();
+  void UpdateLanguage();
+  void DisableAll();
+  void EnableAll();
+  // Carries out one command word (upper-cased first); unknown words are ignored.
+  void CommandWord(const std::string& word);
+
+  // --- Settings (window_settings.cpp) -----------------------------------------------
+  void LoadSettings();
+  void SaveSettings();
+  void RememberLastPath(int index, const std::string& directory);
+
+  // --- Import (import_driver.cpp) ----------------------------------------------------
+  void ScanPath(const std::string& path);
+  void btnImportClick();
+  void DoImport(const std::string& directory, const std::string& path, const std::string& dsn,
+                bool move, bool addToDb);
+
+  // --- Status line, progress, maintenance log (status_line.cpp) ---------------------
+  void Status(const std::string& message) override;
+  void InitProgress(int maximum) override;
+  void SetProgress(int position) override;
+  void EndProgress() override;
+  void LogString(const std::string& message, bool box);
+
+  // --- Statistics panel (stats_panel_handlers.cpp) ----------------------------------
+  // The readers' per-line refresh: applied at most about 20 times a second.
+  void ShowStats() override;
+  // The exact refresh: every label, the progress position, a repaint, pending events.
+  void ShowStatsNow();
+  void mnClearClick();
+
+  // --- List editing (list_editing.cpp) -----------------------------------------------
+  template <class T>
+  void AddToSl(const std::string& prompt, KeyedList<T>* list, QListWidget* listBox);
+  template <class T>
+  void RemoveFromSl(const std::string& prompt, KeyedList<T>* list, QListWidget* listBox);
+
+  // --- Menu and button handlers -------------------------------------------------------
+  void mnSaveReportClick();
+  void SaveReport();
+  void mnToExcelClick();
+  void btnAnalyzeClick();
+  void mnDownloadClick();
+  void mnExitClick();
+  void mnOnlineHelpClick();
+  void mnEmailSupportClick();
+  void mnHelpAboutClick();
+
+  // --- State -----------------------------------------------------------------------
+  clsImportStats& Stats() { return *stats_; }
+  bool Unattended() const { return unattended_; }
+  const std::string& MaintenanceLogPath() const { return maintenanceLogPath_; }
+  bool DownloadBusy() const { return downloadBusy_; }
+  void SetDownloadBusy(bool busy) { downloadBusy_ = busy; }
+  // The longest the DOWNLOAD command waits for a fetch (25 seconds).
+  void SetDownloadWaitLimit(std::chrono::milliseconds limit) { downloadWaitLimit_ = limit; }
+  // The program's directory with its trailing "/" (ProgramDir() unless a test sets one).
+  const std::string& ProgramDirectory() const { return programDir_; }
+  void SetProgramDirectory(std::string dir) { programDir_ = std::move(dir); }
+  void SetAboutBox(QDialog* about) { aboutBox_ = about; }
+
+  bool QuitRequested() const { return quitRequested_; }
+  ImportResult LastImportResult() const { return lastImport_; }
+  // The exit status of a run ended by QUIT: 1 when the last import failed, else 2 when
+  // a REPORT= word failed, else 0.
+  int ExitStatus() const;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;  // FormClose
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void BuildPages();
+  void BuildMenu();
+  void BuildStatusLine();
+  void ApplyProgress();
+  void CommandDownload();
+  void CommandRun();
+  void CommandQuit();
+  void CommandReport(const std::string& fileName);
+  bool ListKeyDown(QListWidget* listBox, int key);
+  // Writes the report named by `target`; false with `error` set to the text to show.
+  bool WriteReport(const ReportTarget& target, std::string& error);
+  bool IsChecked(QAction* action) const;
+
+  Dialogs& dialogs_;
+  SettingsStore store_;
+  std::vector<std::string> commandWords_;
+  std::unique_ptr<clsImportStats> stats_;
+
+  bool downloadBusy_ = false;
+  bool unattended_ = false;
+  std::string maintenanceLogPath_;
+  std::string programDir_;
+  std::chrono::milliseconds downloadWaitLimit_{std::chrono::seconds(25)};
+  bool quitRequested_ = false;
+  bool reportFailed_ = false;
+  ImportResult lastImport_ = ImportResult::None;
+  QDialog* aboutBox_ = nullptr;
+
+  // Progress and the throttled panel refresh.
+  int progressMax_ = 100;
+  int progressPos_ = 0;
+  unsigned statsCalls_ = 0;
+  std::chrono::steady_clock::time_point lastRefresh_{};
+
+  // Controls, by their program names.
+  QTabWidget* pgSettings = nullptr;
+  QWidget *tabDatabase = nullptr, *tabFormat = nullptr, *tabPaths = nullptr, *tabFiles = nullptr,
+          *tabDownloadExt = nullptr, *tabIgnore = nullptr, *tabIgnoreIPs = nullptr,
+          *tabFTP = nullptr;
+  QLineEdit* ebDSN = nullptr;
+  QCheckBox* cbAddToDb = nullptr;
+  QRadioButton *rbIIS = nullptr, *rbUnix = nullptr;
+  QLineEdit* ebSiteIP = nullptr;
+  QComboBox* cbPath = nullptr;
+  QCheckBox* cbMoveToProcessed = nullptr;
+  QListWidget* lbFiles = nullptr;
+  QCheckBox* cbDownloadExt = nullptr;
+  QListWidget* lbDownloadExt = nullptr;
+  QCheckBox* cbIgnoreExt = nullptr;
+  QListWidget* lbIgnoreExt = nullptr;
+  QCheckBox* cbIgnoreIP = nullptr;
+  QListWidget* lbIgnoreIP = nullptr;
+  QLineEdit *ebFTPServer = nullptr, *ebFTPLogDirectory = nullptr, *ebFTPUsername = nullptr,
+            *ebFTPPassword = nullptr;
+  QCheckBox* cbRemoveDownloadedFiles = nullptr;
+  QPushButton *btnImport = nullptr, *btnAnalyze = nullptr;
+  StatsPanel* grpStats = nullptr;
+  QLabel* pnStatus = nullptr;
+  QProgressBar* pbProgress = nullptr;
+  QMenu *mnFile = nullptr, *mnOptions = nullptr, *mnHelp = nullptr;
+  QAction *mnClear = nullptr, *mnSaveReport = nullptr, *mnToExcel = nullptr, *mnDownload = nullptr,
+          *mnExit = nullptr, *mnShowimportcompletionmessage = nullptr,
+          *mnStartExcelautomatically = nullptr, *mnOnlineHelp = nullptr, *mnEmailSupport = nullptr,
+          *mnHelpAbout = nullptr;
+};
+
+}  // namespace kestrune

@@ -1,0 +1,43 @@
+#include "app/maintenance_log.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace kestrune {
+
+std::string MaintenanceLine(TDateTime when, std::string_view message) {
+  std::string line = FormatShortDate(when);
+  line += ' ';
+  line += FormatHhNnSs(when);
+  line += ' ';
+  line += message;
+  line += "\r\n";
+  return line;
+}
+
+bool AppendMaintenanceLine(const std::string& path, std::string_view message) {
+  if (path.empty()) return false;
+  const std::string line = MaintenanceLine(NowLocal(), message);
+  const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+  if (fd < 0) return false;
+  // One write per line, so that lines from two processes never interleave.
+  const char* data = line.data();
+  std::size_t left = line.size();
+  bool ok = true;
+  while (left > 0) {
+    const ssize_t n = ::write(fd, data, left);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      ok = false;
+      break;
+    }
+    data += n;
+    left -= static_cast<std::size_t>(n);
+  }
+  if (::close(fd) != 0) ok = false;
+  return ok;
+}
+
+}  // namespace kestrune

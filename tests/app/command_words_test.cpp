@@ -1,0 +1,141 @@
+// Start-up command words, the DOWNLOAD wait, DisableAll / EnableAll and the menu
+// short-cuts of the shown window.
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+
+#include "window_fixture.h"
+
+namespace kestrune::test {
+namespace {
+
+class CommandWordsTest : public WindowTest {
+ protected:
+  std::vector<std::string> Log() { return LogMessages(ProgDir() + "maintenance-log.txt"); }
+};
+
+TEST_F(CommandWordsTest, NoWordsIsAttended) {
+  Show();
+  EXPECT_FALSE(window->Unattended());
+  EXPECT_FALSE(window->QuitRequested());
+  EXPECT_FALSE(Exists(ProgDir() + "maintenance-log.txt"));
+}
+
+TEST_F(CommandWordsTest, WordsInAnyCaseAndAfterQuit) {
+  Show({"qUiT", "bogus", "Download", "quit"});
+  EXPECT_TRUE(window->Unattended());
+  EXPECT_TRUE(window->QuitRequested());
+  EXPECT_EQ(Log(), (std::vector<std::string>{
+                       "Quitting", "FTP download is not available in this build.", "Quitting"}));
+  EXPECT_EQ(window->ExitStatus(), 0);
+  EXPECT_FALSE(Exists(SettingsPath()));  // QUIT writes no settings
+}
+
+TEST_F(CommandWordsTest, UnknownWordsAloneMakeTheRunUnattended) {
+  Show({"--verbose"});
+  EXPECT_TRUE(window->Unattended());
+  EXPECT_FALSE(window->QuitRequested());
+  EXPECT_FALSE(Exists(ProgDir() + "maintenance-log.txt"));
+}
+
+TEST_F(CommandWordsTest, DownloadWaitGivesUpAfterItsLimit) {
+  Show();
+  window->SetDownloadWaitLimit(std::chrono::milliseconds(100));
+  window->SetDownloadBusy(true);  // a fetch that never ends
+  window->CommandWord("download");
+  EXPECT_FALSE(window->DownloadBusy());
+  EXPECT_EQ(Log(), (std::vector<std::string>{"FTP download is not available in this build.",
+                                             "Aborting download"}));
+}
+
+TEST_F(CommandWordsTest, DownloadWaitEndsWhenTheFetchEnds) {
+  Show();
+  window->SetDownloadWaitLimit(std::chrono::seconds(20));
+  window->SetDownloadBusy(true);
+  // The fetch's end arrives as a window message during the wait.
+  QTimer::singleShot(30, window.get(), [this] { window->SetDownloadBusy(false); });
+  window->CommandWord("DOWNLOAD");
+  EXPECT_EQ(Log(), (std::vector<std::string>{"FTP download is not available in this build."}));
+}
+
+TEST_F(CommandWordsTest, RunImportsTheProgramDirectoryAsIis) {
+  Store().RegWriteString(kRootKey, "UNIX", "Y");
+  Make({"Run"});
+  window->FormShow();
+  EXPECT_EQ(Log().at(0), "Scanning for new files");
+  EXPECT_EQ(Find<QComboBox>("cbPath")->currentText().toStdString(), ProgDir() + "*.log");
+  EXPECT_TRUE(Find<QRadioButton>("rbIIS")->isChecked());
+  // No *.log there: the run fails, and QUIT after it reports that.
+  EXPECT_EQ(window->LastImportResult(), TfrmImport::ImportResult::Failed);
+  window->CommandWord("QUIT");
+  EXPECT_EQ(window->ExitStatus(), 1);
+}
+
+class WindowLockTest : public WindowTest {
+ protected:
+  void ExpectLocked(bool locked) {
+    for (const char* name : {"btnImport", "btnAnalyze", "pgSettings"})
+      EXPECT_EQ(Find<QWidget>(name)->isEnabled(), !locked) << name;
+    for (const char* name : {"mnFile", "mnOptions", "mnHelp"})
+      EXPECT_EQ(Find<QMenu>(name)->menuAction()->isEnabled(), !locked) << name;
+    EXPECT_TRUE(window->isEnabled());  // the window itself never
+    const QCursor* cursor = QApplication::overrideCursor();
+    if (locked) {
+      ASSERT_NE(cursor, nullptr);
+      EXPECT_EQ(cursor->shape(), Qt::WaitCursor);
+    } else {
+      EXPECT_EQ(cursor, nullptr);
+    }
+  }
+};
+
+TEST_F(WindowLockTest, DisableAllAndEnableAll) {
+  Show();
+  ExpectLocked(false);
+  window->DisableAll();
+  ExpectLocked(true);
+  window->DisableAll();  // twice: one EnableAll still unlocks
+  window->EnableAll();
+  ExpectLocked(false);
+  EXPECT_FALSE(Find<QAction>("mnDownload")->isEnabled());  // stays hidden and disabled
+}
+
+class ShortcutTest : public WindowTest {
+ protected:
+  void ShowActive() {
+    Show();
+    window->show();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+  }
+};
+
+TEST_F(ShortcutTest, CtrlRClearsUnlessLocked) {
+  ShowActive();
+  window->Stats().Entries = 5;
+  window->DisableAll();
+  QTest::keyClick(window.get(), Qt::Key_R, Qt::ControlModifier);
+  EXPECT_EQ(window->Stats().Entries, 5u);  // the File menu is locked
+  window->EnableAll();
+  QTest::keyClick(window.get(), Qt::Key_R, Qt::ControlModifier);
+  EXPECT_EQ(window->Stats().Entries, 0u);
+  EXPECT_EQ(Text("ebEntries"), "0");
+}
+
+TEST_F(ShortcutTest, F4DoesNothingAndCtrlQCloses) {
+  ShowActive();
+  QTest::keyClick(window.get(), Qt::Key_F4);
+  EXPECT_FALSE(Exists(ProgDir() + "maintenance-log.txt"));  // no download line
+  QTest::keyClick(window.get(), Qt::Key_Q, Qt::ControlModifier);
+  EXPECT_FALSE(window->isVisible());
+  EXPECT_TRUE(Exists(SettingsPath()));  // closing ran FormClose
+}
+
+}  // namespace
+}  // namespace kestrune::test

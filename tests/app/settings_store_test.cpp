@@ -1,0 +1,383 @@
+// SettingsStore against real files in a private temporary directory per test.
+#include "app/settings_store.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QByteArray>
+#include <QProcess>
+#include <QStringList>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace kestrune {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr char kRoot[] = "Software\\Vantorel\\Kestrune";
+constexpr char kDownloadExt[] = "Software\\Vantorel\\Kestrune\\DownloadExt";
+
+std::string ReadAll(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+void WriteAll(const fs::path& path, const std::string& text) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << text;
+}
+
+std::vector<std::string> FilesIn(const fs::path& dir) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(dir)) names.push_back(entry.path().filename());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::vector<std::string> DamagedCopies(const fs::path& dir) {
+  std::vector<std::string> names;
+  for (const std::string& name : FilesIn(dir)) {
+    if (name.find(".damaged-") != std::string::npos) names.push_back(name);
+  }
+  return names;
+}
+
+// Restores one environment variable when it goes out of scope.
+class EnvGuard {
+ public:
+  explicit EnvGuard(const char* name) : name_(name) {
+    if (const char* value = std::getenv(name)) old_ = value;
+  }
+  ~EnvGuard() {
+    if (old_) {
+      ::setenv(name_, old_->c_str(), 1);
+    } else {
+      ::unsetenv(name_);
+    }
+  }
+
+ private:
+  const char* name_;
+  std::optional<std::string> old_;
+};
+
+class SettingsStoreTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "kestrune-store-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+    dir_ = pattern;
+    file_ = dir_ / "Kestrune.reg";
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  fs::path dir_;
+  fs::path file_;
+};
+
+TEST_F(SettingsStoreTest, ValuesRoundTripInFirstWrittenOrder) {
+  SettingsStore store(file_.string());
+  EXPECT_TRUE(store.RegWriteString(kRoot, "IIS", "Y"));
+  EXPECT_TRUE(store.RegWriteString(kRoot, "DSN", "logs"));
+  EXPECT_TRUE(store.RegWriteString(kRoot, "Move", "N"));
+  // Rewriting keeps the first position; names and keys ignore letter case.
+  EXPECT_TRUE(store.RegWriteString("software\\VANTOREL\\kestrune\\", "iis", "N"));
+  EXPECT_EQ(store.RegValueNames(kRoot), (std::vector<std::string>{"IIS", "DSN", "Move"}));
+  EXPECT_EQ(store.RegReadString(kRoot, "IIS", "?"), "N");
+  EXPECT_EQ(store.RegReadString(kRoot, "dsn", "?"), "logs");
+  EXPECT_EQ(store.RegReadString(kRoot, "Missing", "dflt"), "dflt");
+  EXPECT_EQ(store.RegReadString("Software\\Other", "IIS", "dflt"), "dflt");
+
+  // A second store on the same file sees the same, and the file is registry text.
+  SettingsStore again(file_.string());
+  EXPECT_EQ(again.RegReadString(kRoot, "Move", "?"), "N");
+  const std::string text = ReadAll(file_);
+  EXPECT_EQ(text.rfind("REGEDIT4\r\n", 0), 0u);
+  EXPECT_NE(text.find("[HKEY_CURRENT_USER\\Software\\Vantorel\\Kestrune]\r\n\"IIS\"=\"N\"\r\n"),
+            std::string::npos);
+}
+
+TEST_F(SettingsStoreTest, AnyBytesRoundTripAndAreCutTo255OnReading) {
+  SettingsStore store(file_.string());
+  const std::string tricky = "say \"hi\"\\ a=b \\\\server\\share\r\nnext\tline; \xC3\xA9\xFF end";
+  const std::string withNul("a\0b", 3);
+  std::string long300;
+  for (int i = 0; i < 300; ++i) long300 += static_cast<char>('a' + i % 26);
+  const std::string pathName = "C:\\Logs\\W3SVC1\\*.log";
+
+  ASSERT_TRUE(store.RegWriteString(kRoot, "Tricky", tricky));
+  ASSERT_TRUE(store.RegWriteString(kRoot, "Nul", withNul));
+  ASSERT_TRUE(store.RegWriteString(kRoot, "Long", long300));
+  ASSERT_TRUE(store.RegWriteString(kRoot, "", "default value"));
+  ASSERT_TRUE(store.RegWriteString(kRoot + std::string("\\ImportPaths"), pathName, ""));
+  ASSERT_TRUE(store.RegWriteString(kRoot + std::string("\\ImportPaths"), long300, ""));
+  ASSERT_TRUE(store.RegWriteString(kRoot + std::string("\\ImportPaths"), tricky, ""));
+
+  EXPECT_EQ(store.RegReadString(kRoot, "Tricky", ""), tricky);
+  EXPECT_EQ(store.RegReadString(kRoot, "Nul", ""), withNul);
+  EXPECT_EQ(store.RegReadString(kRoot, "Long", ""), long300.substr(0, 255));
+  EXPECT_EQ(store.RegReadString(kRoot, "", ""), "default value");
+  EXPECT_EQ(store.RegValueNames(kRoot + std::string("\\ImportPaths")),
+            (std::vector<std::string>{pathName, long300.substr(0, 255), tricky}));
+  EXPECT_EQ(store.RegReadString(kRoot, "Missing", long300), long300.substr(0, 255));
+
+  // The whole value is kept in the file, each on its own line.
+  const std::string text = ReadAll(file_);
+  EXPECT_NE(text.find(long300), std::string::npos);
+  EXPECT_EQ(text.find("\r\nnext"), std::string::npos);
+}
+
+TEST_F(SettingsStoreTest, KeysAndSubKeysAreSeparate) {
+  SettingsStore store(file_.string());
+  ASSERT_TRUE(store.RegWriteString(kRoot, "IgnoreExtFlag", "Y"));
+  ASSERT_TRUE(store.RegWriteString(kDownloadExt, "ZIP", ""));
+  ASSERT_TRUE(store.RegWriteString(kDownloadExt, "EXE", ""));
+  ASSERT_TRUE(store.RegWriteString(kRoot + std::string("\\IgnoreExt"), "GIF", ""));
+  ASSERT_TRUE(store.RegWriteString(kDownloadExt + std::string("\\Deeper"), "X", "1"));
+
+  EXPECT_EQ(store.RegValueNames(kRoot), (std::vector<std::string>{"IgnoreExtFlag"}));
+  EXPECT_EQ(store.RegValueNames(kDownloadExt), (std::vector<std::string>{"ZIP", "EXE"}));
+  EXPECT_EQ(store.RegValueNames("\\Software\\Vantorel\\Kestrune\\IGNOREEXT\\"),
+            (std::vector<std::string>{"GIF"}));
+  EXPECT_EQ(store.RegReadString(kDownloadExt + std::string("\\Deeper"), "x", ""), "1");
+  EXPECT_TRUE(store.RegValueNames(kRoot + std::string("\\IgnoreIP")).empty());
+  EXPECT_TRUE(store.RegValueNames("Software\\Vantorel").empty());
+  // A key that could not be written on its section line is refused.
+  EXPECT_FALSE(store.RegWriteString("Software\\Bad\nKey", "A", "B"));
+  EXPECT_FALSE(store.RegWriteString("\\\\", "A", "B"));
+}
+
+TEST_F(SettingsStoreTest, DeleteKeyTreeRemovesTheKeyAndItsSubKeysBehindTheGuard) {
+  SettingsStore store(file_.string());
+  ASSERT_TRUE(store.RegWriteString(kRoot, "IIS", "Y"));
+  ASSERT_TRUE(store.RegWriteString(kDownloadExt, "ZIP", ""));
+  ASSERT_TRUE(store.RegWriteString(kDownloadExt + std::string("\\Sub\\Sub"), "A", ""));
+  ASSERT_TRUE(store.RegWriteString(kDownloadExt + std::string("Extra"), "KEEP", ""));
+  ASSERT_TRUE(store.RegWriteString("Software\\Vantorel", "Other", "kept"));
+
+  // Shorter than 25 characters, also when padded with separators: refused.
+  EXPECT_FALSE(store.RegDeleteKeyTree("Software\\Vantorel\\"));
+  EXPECT_FALSE(store.RegDeleteKeyTree("Software\\Vantorel\\\\\\\\\\\\\\\\\\"));
+  EXPECT_FALSE(store.RegDeleteKeyTree(std::string(30, '\\')));
+  EXPECT_EQ(store.RegReadString("Software\\Vantorel", "Other", ""), "kept");
+
+  EXPECT_TRUE(store.RegDeleteKeyTree("SOFTWARE\\Vantorel\\Kestrune\\downloadext"));
+  EXPECT_TRUE(store.RegValueNames(kDownloadExt).empty());
+  EXPECT_TRUE(store.RegValueNames(kDownloadExt + std::string("\\Sub\\Sub")).empty());
+  EXPECT_EQ(store.RegValueNames(kDownloadExt + std::string("Extra")),
+            (std::vector<std::string>{"KEEP"}));
+  EXPECT_EQ(store.RegReadString(kRoot, "IIS", ""), "Y");
+  EXPECT_EQ(ReadAll(file_).find("DownloadExt]"), std::string::npos);
+
+  // A missing key counts as deleted; writing afterwards starts the key afresh.
+  EXPECT_TRUE(store.RegDeleteKeyTree(kDownloadExt));
+  ASSERT_TRUE(store.RegWriteString(kDownloadExt, "MP3", ""));
+  EXPECT_EQ(store.RegValueNames(kDownloadExt), (std::vector<std::string>{"MP3"}));
+
+  // The program's own key is 26 characters long and may go as a whole.
+  EXPECT_TRUE(store.RegDeleteKeyTree(kRoot));
+  EXPECT_EQ(store.RegReadString(kRoot, "IIS", "gone"), "gone");
+  EXPECT_EQ(store.RegReadString("Software\\Vantorel", "Other", ""), "kept");
+}
+
+TEST_F(SettingsStoreTest, MissingAndEmptyFilesGiveDefaults) {
+  const fs::path nested = dir_ / "a" / "b" / "Kestrune.reg";
+  SettingsStore missing(nested.string());
+  EXPECT_EQ(missing.RegReadString(kRoot, "ImportMsg", "Y"), "Y");
+  EXPECT_TRUE(missing.RegValueNames(kRoot).empty());
+  EXPECT_FALSE(fs::exists(dir_ / "a"));  // reading creates nothing
+  ASSERT_TRUE(missing.RegWriteString(kRoot, "ImportMsg", "N"));
+  EXPECT_EQ(missing.RegReadString(kRoot, "ImportMsg", "Y"), "N");
+  struct stat st {};
+  ASSERT_EQ(::stat((dir_ / "a").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0700u);
+
+  WriteAll(file_, "");
+  SettingsStore empty(file_.string());
+  EXPECT_EQ(empty.RegReadString(kRoot, "IIS", "Y"), "Y");
+  ASSERT_TRUE(empty.RegWriteString(kRoot, "IIS", "N"));
+  EXPECT_EQ(empty.RegReadString(kRoot, "IIS", "Y"), "N");
+  EXPECT_TRUE(DamagedCopies(dir_).empty());  // nothing to keep from an empty file
+}
+
+TEST_F(SettingsStoreTest, DamagedFileIsKeptAsideBeforeTheFirstWrite) {
+  const std::string cases[] = {
+      "not a registry file\r\n",
+      "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Vantorel\\Kestrune]\r\n\"IIS\"=\"Y\"\r\n"
+      "\"Broken=\"N\"\r\n",
+      "REGEDIT4\r\n\"Outside\"=\"a section\"\r\n",
+      "REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\Software]\r\n",
+      "REGEDIT4\r\n[HKEY_CURRENT_USER\\Software\\X]\r\n\"A\"=dword:00000001\r\n",
+      "REGEDIT4\r\n[HKEY_CURRENT_USER\\Software\\X]\r\n\"A\"=\"bad \\q escape\"\r\n",
+  };
+  for (const std::string& damaged : cases) {
+    SCOPED_TRACE(damaged);
+    fs::remove_all(dir_);
+    fs::create_directory(dir_);
+    WriteAll(file_, damaged);
+    SettingsStore store(file_.string());
+    EXPECT_EQ(store.RegReadString(kRoot, "IIS", "dflt"), "dflt");
+    EXPECT_TRUE(store.RegValueNames(kRoot).empty());
+
+    ASSERT_TRUE(store.RegWriteString(kRoot, "Move", "Y"));
+    std::vector<std::string> aside = DamagedCopies(dir_);
+    ASSERT_EQ(aside.size(), 1u);
+    EXPECT_EQ(aside[0].rfind("Kestrune.reg.damaged-", 0), 0u);
+    EXPECT_EQ(ReadAll(dir_ / aside[0]), damaged);
+    // The fresh file holds only what was written since.
+    EXPECT_EQ(store.RegValueNames(kRoot), (std::vector<std::string>{"Move"}));
+    ASSERT_TRUE(store.RegWriteString(kRoot, "IIS", "Y"));
+    EXPECT_EQ(DamagedCopies(dir_).size(), 1u);
+  }
+
+  // Damaged twice within the same second: both copies are kept.
+  WriteAll(file_, "first damage");
+  SettingsStore store(file_.string());
+  ASSERT_TRUE(store.RegWriteString(kRoot, "A", "1"));
+  WriteAll(file_, "second damage");
+  ASSERT_TRUE(store.RegWriteString(kRoot, "A", "2"));
+  std::vector<std::string> contents;
+  for (const std::string& name : DamagedCopies(dir_)) contents.push_back(ReadAll(dir_ / name));
+  std::sort(contents.begin(), contents.end());
+  EXPECT_TRUE(std::find(contents.begin(), contents.end(), "first damage") != contents.end());
+  EXPECT_TRUE(std::find(contents.begin(), contents.end(), "second damage") != contents.end());
+}
+
+TEST_F(SettingsStoreTest, FileIsPrivateToTheUser) {
+  WriteAll(file_, "REGEDIT4\r\n");
+  ASSERT_EQ(::chmod(file_.c_str(), 0644), 0);
+  SettingsStore store(file_.string());
+  ASSERT_TRUE(store.RegWriteString(kRoot, "FTPPassword", "secret"));
+  struct stat st {};
+  ASSERT_EQ(::stat(file_.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+  ASSERT_EQ(::stat((file_.string() + ".lock").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0077, 0u);
+}
+
+TEST_F(SettingsStoreTest, LeftoverTemporaryFileNeitherShowsNorStays) {
+  SettingsStore store(file_.string());
+  ASSERT_TRUE(store.RegWriteString(kRoot, "IIS", "Y"));
+  const fs::path leftover = dir_ / "Kestrune.reg.tmp-Ab12Cd";
+  WriteAll(leftover, "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Vantorel\\Kestrune]\r\n\"II");
+  EXPECT_EQ(store.RegReadString(kRoot, "IIS", ""), "Y");
+  ASSERT_TRUE(store.RegWriteString(kRoot, "UNIX", "N"));
+  EXPECT_FALSE(fs::exists(leftover));
+  EXPECT_EQ(FilesIn(dir_), (std::vector<std::string>{"Kestrune.reg", "Kestrune.reg.lock"}));
+  EXPECT_EQ(store.RegValueNames(kRoot), (std::vector<std::string>{"IIS", "UNIX"}));
+}
+
+// Not a test of its own: the writer process that the two tests below start. It writes
+// "<prefix><i>" = i for i = 0, 1, ... and prints "WROTE i" once the writes have returned.
+TEST(SettingsStoreWriterProcess, Run) {
+  const char* file = std::getenv("KESTRUNE_TEST_WRITER_FILE");
+  if (file == nullptr) GTEST_SKIP() << "started only by the interruption tests";
+  const std::string prefix = std::getenv("KESTRUNE_TEST_WRITER_PREFIX");
+  const long count = std::atol(std::getenv("KESTRUNE_TEST_WRITER_COUNT"));
+  SettingsStore store(file);
+  for (long i = 0; count == 0 || i < count; ++i) {
+    const std::string text = std::to_string(i);
+    ASSERT_TRUE(store.RegWriteString(kRoot, prefix + text, text));
+    ASSERT_TRUE(store.RegWriteString(kRoot, "Counter", text));
+    std::printf("WROTE %ld\n", i);
+    std::fflush(stdout);
+  }
+}
+
+std::unique_ptr<QProcess> StartWriter(const fs::path& file, const std::string& prefix, long count) {
+  auto process = std::make_unique<QProcess>();
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("KESTRUNE_TEST_WRITER_FILE", QString::fromStdString(file.string()));
+  env.insert("KESTRUNE_TEST_WRITER_PREFIX", QString::fromStdString(prefix));
+  env.insert("KESTRUNE_TEST_WRITER_COUNT", QString::number(count));
+  process->setProcessEnvironment(env);
+  process->setProcessChannelMode(QProcess::SeparateChannels);
+  process->start(QString::fromStdString(fs::read_symlink("/proc/self/exe").string()),
+                 {"--gtest_filter=SettingsStoreWriterProcess.Run"});
+  return process;
+}
+
+TEST_F(SettingsStoreTest, KilledWriterNeverLeavesAHalfFile) {
+  for (int round = 0; round < 3; ++round) {
+    SCOPED_TRACE(round);
+    std::unique_ptr<QProcess> writer = StartWriter(file_, "V", 0);
+    ASSERT_TRUE(writer->waitForStarted(30000));
+    // Let it get well into its writes, then kill it wherever it is.
+    int lines = 0;
+    QByteArray seen;
+    while (lines < 40 + 13 * round) {
+      ASSERT_TRUE(writer->waitForReadyRead(30000)) << "writer stopped early";
+      seen += writer->readAllStandardOutput();
+      lines = static_cast<int>(seen.count("WROTE "));
+    }
+    writer->kill();
+    ASSERT_TRUE(writer->waitForFinished(30000));
+
+    const std::string text = ReadAll(file_);
+    ASSERT_EQ(text.rfind("REGEDIT4\r\n", 0), 0u);
+    ASSERT_EQ(text.substr(text.size() - 2), "\r\n");
+    SettingsStore store(file_.string());
+    const long counter = std::atol(store.RegReadString(kRoot, "Counter", "-1").c_str());
+    EXPECT_GE(counter, lines - 1);
+    // Every value up to the counter is present: no write was lost or half done.
+    std::vector<std::string> names = store.RegValueNames(kRoot);
+    EXPECT_GE(static_cast<long>(names.size()), counter + 2);
+    // The next write goes through and leaves no temporary file behind.
+    ASSERT_TRUE(store.RegWriteString(kRoot, "After", "kill"));
+    EXPECT_TRUE(DamagedCopies(dir_).empty());
+    EXPECT_EQ(FilesIn(dir_), (std::vector<std::string>{"Kestrune.reg", "Kestrune.reg.lock"}));
+  }
+}
+
+TEST_F(SettingsStoreTest, ConcurrentWritersLoseNothing) {
+  std::unique_ptr<QProcess> first = StartWriter(file_, "A", 60);
+  std::unique_ptr<QProcess> second = StartWriter(file_, "B", 60);
+  ASSERT_TRUE(first->waitForFinished(120000));
+  ASSERT_TRUE(second->waitForFinished(120000));
+  ASSERT_EQ(first->exitCode(), 0) << first->readAllStandardOutput().toStdString();
+  ASSERT_EQ(second->exitCode(), 0) << second->readAllStandardOutput().toStdString();
+  SettingsStore store(file_.string());
+  for (int i = 0; i < 60; ++i) {
+    EXPECT_EQ(store.RegReadString(kRoot, "A" + std::to_string(i), ""), std::to_string(i));
+    EXPECT_EQ(store.RegReadString(kRoot, "B" + std::to_string(i), ""), std::to_string(i));
+  }
+  EXPECT_EQ(store.RegValueNames(kRoot).size(), 121u);
+}
+
+TEST(SettingsStoreDefaultPath, FollowsTheEnvironment) {
+  EnvGuard settings("KESTRUNE_SETTINGS");
+  EnvGuard xdg("XDG_CONFIG_HOME");
+  EnvGuard home("HOME");
+
+  ::setenv("KESTRUNE_SETTINGS", "/tmp/elsewhere/my.reg", 1);
+  ::setenv("XDG_CONFIG_HOME", "/xdg", 1);
+  EXPECT_EQ(SettingsStore::DefaultPath(), "/tmp/elsewhere/my.reg");
+
+  ::unsetenv("KESTRUNE_SETTINGS");
+  EXPECT_EQ(SettingsStore::DefaultPath(), "/xdg/Vantorel/Kestrune.reg");
+  ::setenv("KESTRUNE_SETTINGS", "", 1);
+  EXPECT_EQ(SettingsStore::DefaultPath(), "/xdg/Vantorel/Kestrune.reg");
+
+  // A relative or empty XDG_CONFIG_HOME is ignored, as the XDG rules say.
+  ::setenv("HOME", "/home/someone", 1);
+  ::setenv("XDG_CONFIG_HOME", "relative", 1);
+  EXPECT_EQ(SettingsStore::DefaultPath(), "/home/someone/.config/Vantorel/Kestrune.reg");
+  ::unsetenv("XDG_CONFIG_HOME");
+  EXPECT_EQ(SettingsStore::DefaultPath(), "/home/someone/.config/Vantorel/Kestrune.reg");
+
+  SettingsStore store(SettingsStore::DefaultPath());
+  EXPECT_EQ(store.FilePath(), "/home/someone/.config/Vantorel/Kestrune.reg");
+}
+
+}  // namespace
+}  // namespace kestrune

@@ -1,0 +1,95 @@
+// The maintenance log's line format and failures, and the window's LogString, Status and
+// progress.
+#include <unistd.h>
+#include <QProgressBar>
+#include <regex>
+
+#include "app/maintenance_log.h"
+#include "window_fixture.h"
+
+namespace kestrune::test {
+namespace {
+
+TEST(MaintenanceLogTest, LineLayout) {
+  TDateTime when = 0;
+  ASSERT_TRUE(TryEncodeDate(2026, 12, 6, when));
+  TDateTime time = 0;
+  ASSERT_TRUE(TryEncodeTime(7, 5, 9, 0, time));
+  const std::string line = MaintenanceLine(when + time, "Scanning file /x/a.log.");
+  EXPECT_EQ(line, FormatShortDate(when) + " 07:05:09 Scanning file /x/a.log.\r\n");
+}
+
+TEST(MaintenanceLogTest, AppendsAndCreates) {
+  TempDir dir;
+  const std::string path = dir / "maintenance-log.txt";
+  EXPECT_TRUE(AppendMaintenanceLine(path, "one"));
+  EXPECT_TRUE(AppendMaintenanceLine(path, "Update completed.\r\n\r\n1 file(s)\r\n\r\n"));
+  EXPECT_EQ(LogMessages(path),
+            (std::vector<std::string>{"one", "Update completed.", "", "1 file(s)", "", ""}));
+  const std::regex stamped(R"(\S+ \d\d:\d\d:\d\d one\r\n[\s\S]*)");
+  EXPECT_TRUE(std::regex_match(ReadFile(path), stamped));
+}
+
+TEST(MaintenanceLogTest, UnwritablePlacesLoseTheLineQuietly) {
+  TempDir dir;
+  EXPECT_FALSE(AppendMaintenanceLine(dir / "missing/dir/log.txt", "x"));
+  EXPECT_FALSE(AppendMaintenanceLine("", "x"));
+  const std::string ro = dir / "ro";
+  std::filesystem::create_directories(ro);
+  std::filesystem::permissions(
+      ro, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+  if (::access(ro.c_str(), W_OK) == 0) GTEST_SKIP() << "running with rights over read-only";
+  EXPECT_FALSE(AppendMaintenanceLine(ro + "/log.txt", "x"));
+  EXPECT_FALSE(Exists(ro + "/log.txt"));
+}
+
+class StatusLineTest : public WindowTest {};
+
+TEST_F(StatusLineTest, LogStringWritesShowsAndBoxesOnlyWhenAttended) {
+  Show();
+  EXPECT_EQ(window->MaintenanceLogPath(), ProgDir() + "maintenance-log.txt");
+  window->LogString("first", false);
+  window->LogString("second", true);
+  EXPECT_EQ(LogMessages(ProgDir() + "maintenance-log.txt"),
+            (std::vector<std::string>{"first", "second"}));
+  EXPECT_EQ(StatusText(), "second");
+  ASSERT_EQ(dialogs.Boxes().size(), 1u);
+  EXPECT_EQ(dialogs.Boxes()[0].text, "second");
+  EXPECT_EQ(dialogs.Boxes()[0].caption, "Kestrune");
+  EXPECT_EQ(dialogs.Boxes()[0].buttons, DialogButtons::Of(DialogButton::Ok));
+}
+
+TEST_F(StatusLineTest, UnattendedShowsNoBox) {
+  Show({"nothing-known"});
+  EXPECT_TRUE(window->Unattended());
+  window->LogString("boxed", true);
+  EXPECT_TRUE(dialogs.Boxes().empty());
+  EXPECT_EQ(StatusText(), "boxed");
+}
+
+TEST_F(StatusLineTest, LogIntoAMissingDirectoryStillShowsTheStatus) {
+  Show();
+  window->SetProgramDirectory(dir / "gone/");
+  window->FormShow();
+  window->LogString("lost", false);
+  EXPECT_EQ(StatusText(), "lost");
+  EXPECT_FALSE(Exists(dir / "gone"));
+}
+
+TEST_F(StatusLineTest, ProgressAppliesAtRefreshAndEnd) {
+  Show();
+  auto* bar = Find<QProgressBar>("pbProgress");
+  ReaderHost& host = *window;
+  host.InitProgress(200);
+  EXPECT_EQ(bar->maximum(), 200);
+  host.SetProgress(50);  // cheap: stored only
+  window->ShowStatsNow();
+  EXPECT_EQ(bar->value(), 50);
+  host.EndProgress();
+  EXPECT_EQ(bar->value(), 200);
+  host.InitProgress(0);  // an empty file: still a bar, not a busy indicator
+  EXPECT_GT(bar->maximum(), bar->minimum());
+}
+
+}  // namespace
+}  // namespace kestrune::test

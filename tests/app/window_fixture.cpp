@@ -1,0 +1,83 @@
+#include "window_fixture.h"
+
+#include <QLabel>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "app/qt_text.h"
+
+namespace kestrune::test {
+
+TempDir::TempDir() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "kestrune-app-XXXXXX").string();
+  if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+  path_ = pattern + "/";
+}
+
+TempDir::~TempDir() {
+  std::error_code ec;
+  // Read-only directories made by a test must not stop the clean-up.
+  for (auto it = std::filesystem::recursive_directory_iterator(path_, ec);
+       it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
+    std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
+                                 std::filesystem::perm_options::add, ec);
+  }
+  std::filesystem::remove_all(path_, ec);
+}
+
+void WriteFile(const std::string& path, const std::string& content) {
+  std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+  std::ofstream out(path, std::ios::binary);
+  out << content;
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+bool Exists(const std::string& path) {
+  return std::filesystem::exists(path);
+}
+
+std::vector<std::string> LogMessages(const std::string& path) {
+  std::vector<std::string> out;
+  const std::string text = ReadFile(path);
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find("\r\n", start);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(start, end - start);
+    // "<date> <hh:nn:ss> <message>": drop the two leading fields of a stamped line.
+    const std::size_t first = line.find(' ');
+    const std::size_t second = first == std::string::npos ? first : line.find(' ', first + 1);
+    if (second != std::string::npos && second - first == 9 && line[first + 3] == ':')
+      line = line.substr(second + 1);
+    out.push_back(line);
+    start = end + 2;
+  }
+  return out;
+}
+
+TfrmImport& WindowTest::Make(std::vector<std::string> words) {
+  std::filesystem::create_directories(ProgDir());
+  window = std::make_unique<TfrmImport>(dialogs, SettingsPath(), std::move(words));
+  window->SetProgramDirectory(ProgDir());
+  return *window;
+}
+
+TfrmImport& WindowTest::Show(std::vector<std::string> words) {
+  Make(std::move(words));
+  window->FormShow();
+  return *window;
+}
+
+std::string WindowTest::Text(const char* labelName) {
+  const QLabel* label = Find<QLabel>(labelName);
+  return label ? ToStdString(label->text()) : std::string();
+}
+
+}  // namespace kestrune::test
