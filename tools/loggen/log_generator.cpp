@@ -115,6 +115,9 @@ constexpr std::array<std::string_view, 3> kRobots = {
 constexpr std::array<std::string_view, 4> kSearchReferrers = {
     "http://www.google.com/search?q=", "http://search.yahoo.com/search?p=",
     "http://www.altavista.com/web/results?q=", "http://search.msn.com/results.aspx?q="};
+// The distinct query strings of a script page ("?id=0" to "?id=7"). In UNIX logs they
+// are part of the path, so each script page is up to this many distinct pages there.
+constexpr std::uint64_t kQueryVariants = 8;
 constexpr std::string_view kSiteHost = "http://www.example.com";
 constexpr std::array<std::string_view, 12> kMonths = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                                       "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
@@ -454,7 +457,7 @@ bool Generator::WriteRequest(std::int64_t time, Session& session, int pageIndex,
     out_.Put(' ');
     if (query) {
       out_.Put("id=");
-      out_.Number(random_.Below(5000));
+      out_.Number(random_.Below(kQueryVariants));
       out_.Put("&lang=en");
     } else {
       out_.Put('-');
@@ -499,7 +502,7 @@ bool Generator::WriteRequest(std::int64_t time, Session& session, int pageIndex,
     out_.Put(page.path);
     if (query) {
       out_.Put("?id=");
-      out_.Number(random_.Below(5000));
+      out_.Number(random_.Below(kQueryVariants));
     }
     out_.Put(visitor.http11 ? " HTTP/1.1\" " : " HTTP/1.0\" ");
     out_.Number(static_cast<std::uint64_t>(status));
