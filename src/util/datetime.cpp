@@ -140,10 +140,9 @@ std::string LocaleShortMonthName(int month) {
 std::string FormatDdMmmYyyy(TDateTime value) {
   int y, m, d;
   DecodeDate(value, y, m, d);
-  char buffer[64];
-  const int n =
-      std::snprintf(buffer, sizeof buffer, "%02d-%s-%04d", d, LocaleShortMonthName(m).c_str(), y);
-  return std::string(buffer, n > 0 ? static_cast<std::size_t>(n) : 0);
+  // The month name is the locale's and of any length: joined, not formatted into a buffer.
+  return FormatInts("%02d", d, 0, 0) + "-" + LocaleShortMonthName(m) + "-" +
+         FormatInts("%04d", y, 0, 0);
 }
 
 std::string FormatHhNnSs(TDateTime value) {

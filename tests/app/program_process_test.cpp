@@ -62,6 +62,13 @@ TEST_F(ProgramTest, HeadlessWordsWithoutQuitEndAsIfQuitCameLast) {
   EXPECT_EQ(Log(), (std::vector<std::string>{"Quitting"}));
 }
 
+TEST_F(ProgramTest, NoWordsAndNoDisplaySaysSoInsteadOfAborting) {
+  const Outcome o = Run({});
+  ASSERT_TRUE(o.finished);
+  EXPECT_EQ(o.exitCode, 1);
+  EXPECT_FALSE(Exists(dir / "maintenance-log.txt"));
+}
+
 TEST_F(ProgramTest, HelpAndVersion) {
   const Outcome help = Run({QStringLiteral("--help")});
   EXPECT_EQ(help.exitCode, 0);
@@ -73,6 +80,76 @@ TEST_F(ProgramTest, HelpAndVersion) {
   EXPECT_EQ(version.out, "Kestrune 1.0.0.1\n");
   EXPECT_EQ(Run({QStringLiteral("-h")}).exitCode, 0);
   EXPECT_FALSE(Exists(dir / "maintenance-log.txt"));
+}
+
+}  // namespace
+}  // namespace kestrune::test
+
+namespace kestrune::test {
+namespace {
+
+TEST_F(ProgramTest, RunQuitImportsTheProgramDirectory) {
+  WriteFile(dir / "ex260301.log",
+            "#Fields: date time c-ip cs-method cs-uri-stem sc-status sc-bytes\r\n"
+            "2026-03-01 10:00:00 10.0.0.1 GET /a.html 200 100\r\n");
+  const Outcome o = Run({QStringLiteral("run"), QStringLiteral("QUIT")});
+  ASSERT_TRUE(o.finished);
+  EXPECT_EQ(o.exitCode, 0);
+  const std::vector<std::string> log = Log();
+  ASSERT_EQ(log.size(), 8u);
+  EXPECT_EQ(log[0], "Scanning for new files");
+  EXPECT_EQ(log[1], "Scanning file " + dir / "ex260301.log.");
+  EXPECT_EQ(log[2], "Update completed.");
+  EXPECT_EQ(log[4].rfind("1 file(s) scanned in ", 0), 0u);
+  EXPECT_EQ(log[7], "Quitting");
+  // RUN remembers the path; QUIT writes nothing else (no FormClose).
+  EXPECT_NE(ReadFile(dir / "s.reg").find("LastPath"), std::string::npos);
+  EXPECT_EQ(ReadFile(dir / "s.reg").find("ImportMsg"), std::string::npos);
+}
+
+TEST_F(ProgramTest, RunQuitWithABadLogExitsOneAndLogsTheBox) {
+  WriteFile(dir / "bad.log",
+            "#Fields: date time c-ip cs-method cs-uri-stem sc-status sc-bytes\r\n"
+            "2026-00-01 10:00:00 10.0.0.1 GET /a.html 200 100\r\n");
+  const Outcome o = Run({QStringLiteral("RUN"), QStringLiteral("QUIT")});
+  ASSERT_TRUE(o.finished);
+  EXPECT_EQ(o.exitCode, 1);
+  const std::vector<std::string> log = Log();
+  ASSERT_GE(log.size(), 3u);
+  EXPECT_EQ(log[2], "Error: Exception:");  // the box, answered OK by itself
+  EXPECT_NE(std::find(log.begin(), log.end(), "Update FAILED !"), log.end());
+  EXPECT_EQ(log.back(), "Quitting");
+}
+
+TEST_F(ProgramTest, RunWithoutLogsExitsOne) {
+  const Outcome o = Run({QStringLiteral("RUN")});
+  ASSERT_TRUE(o.finished);
+  EXPECT_EQ(o.exitCode, 1);
+  EXPECT_EQ(Log().back(), "Quitting");
+}
+
+}  // namespace
+}  // namespace kestrune::test
+
+namespace kestrune::test {
+namespace {
+
+TEST_F(ProgramTest, ReportWordsAndTheirExitStatus) {
+  // No log to import and no directory for the report: the failed import decides.
+  Outcome o =
+      Run({QStringLiteral("RUN"), QStringLiteral("REPORT=nowhere/r.txt"), QStringLiteral("QUIT")});
+  EXPECT_EQ(o.exitCode, 1);
+  WriteFile(dir / "ex260301.log",
+            "#Fields: date time c-ip cs-method cs-uri-stem sc-status sc-bytes\r\n"
+            "2026-03-01 10:00:00 10.0.0.1 GET /a.html 200 100\r\n");
+  o = Run({QStringLiteral("RUN"), QStringLiteral("REPORT=nowhere/r.txt"), QStringLiteral("QUIT")});
+  EXPECT_EQ(o.exitCode, 2);
+  std::filesystem::create_directory(dir / "out");
+  std::filesystem::remove(dir / "maintenance-log.txt");
+  o = Run({QStringLiteral("REPORT=out/r.html")});  // headless: QUIT comes by itself
+  EXPECT_EQ(o.exitCode, 0);
+  EXPECT_NE(ReadFile(dir / "out/r.html").find("<"), std::string::npos);
+  EXPECT_EQ(Log(), (std::vector<std::string>{"Report saved: out/r.html", "Quitting"}));
 }
 
 }  // namespace

@@ -8,32 +8,12 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
-#include <functional>
 
 #include "app/qt_dialogs.h"
 #include "window_fixture.h"
 
 namespace kestrune::test {
 namespace {
-
-// Runs `act` on the modal dialog once it is open.
-void WhenModal(std::function<void(QWidget*)> act) {
-  auto* timer = new QTimer();
-  timer->setInterval(10);
-  auto tries = std::make_shared<int>(0);
-  QObject::connect(timer, &QTimer::timeout, [timer, act, tries] {
-    QWidget* modal = QApplication::activeModalWidget();
-    if (modal) {
-      timer->stop();
-      timer->deleteLater();
-      act(modal);
-    } else if (++*tries > 500) {
-      timer->stop();
-      timer->deleteLater();
-    }
-  });
-  timer->start();
-}
 
 TEST(QtDialogsTest, HeadlessAnswersByItselfAndLogs) {
   QtDialogs dialogs(true);

@@ -1,5 +1,4 @@
-// The statistics panel: the number forms, the two tooltips, Clear, and the throttled
-// refresh that the readers call for every line.
+// The statistics panel: the number forms, the two tooltips and Clear.
 #include <QAction>
 #include <QLabel>
 
@@ -114,18 +113,6 @@ TEST_F(StatsPanelTest, ClearShowsZerosAndKeepsConfigurationLists) {
   EXPECT_EQ(Text("ebReferers"), "0");
   EXPECT_EQ(Text("ebFrom"), Today());
   EXPECT_EQ(s.slIgnoreExt.Count(), 1);
-}
-
-TEST_F(StatsPanelTest, PerLineRefreshIsThrottledAndTheExactOneIsNot) {
-  Show();
-  clsImportStats& s = window->Stats();
-  s.Entries = 1;
-  ReaderHost& host = *window;
-  // Fewer calls than one clock check: the labels keep their texts.
-  for (int i = 0; i < 10; ++i) host.ShowStats();
-  EXPECT_EQ(Text("ebEntries"), "0");
-  window->ShowStatsNow();
-  EXPECT_EQ(Text("ebEntries"), "1");
 }
 
 }  // namespace

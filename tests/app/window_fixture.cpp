@@ -1,6 +1,9 @@
 #include "window_fixture.h"
 
+#include <QApplication>
+#include <QElapsedTimer>
 #include <QLabel>
+#include <QTimer>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -60,6 +63,48 @@ std::vector<std::string> LogMessages(const std::string& path) {
     start = end + 2;
   }
   return out;
+}
+
+void WhenModal(std::function<void(QWidget*)> act) {
+  auto* timer = new QTimer();
+  timer->setInterval(10);
+  auto tries = std::make_shared<int>(0);
+  QObject::connect(timer, &QTimer::timeout, [timer, act, tries] {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal || ++*tries > 500) {
+      timer->stop();
+      timer->deleteLater();
+      if (modal) act(modal);
+    }
+  });
+  timer->start();
+}
+
+OpenRecorder::OpenRecorder(const TempDir& dir) : record_(dir / "opened.txt") {
+  const std::string script = dir / "open-recorder";
+  WriteFile(script,
+            "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\" >> '" + record_ + "'; done\n");
+  std::filesystem::permissions(script, std::filesystem::perms::owner_all);
+  setenv("KESTRUNE_OPEN_COMMAND", script.c_str(), 1);
+}
+
+OpenRecorder::~OpenRecorder() {
+  unsetenv("KESTRUNE_OPEN_COMMAND");
+}
+
+std::vector<std::string> OpenRecorder::Opened(std::size_t expected) {
+  QElapsedTimer clock;
+  clock.start();
+  std::vector<std::string> lines;
+  for (;;) {
+    lines.clear();
+    std::string text = ReadFile(record_);
+    std::size_t start = 0;
+    for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+      lines.push_back(text.substr(start, end - start));
+    if (lines.size() >= expected || clock.elapsed() > 5000) return lines;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  }
 }
 
 TfrmImport& WindowTest::Make(std::vector<std::string> words) {

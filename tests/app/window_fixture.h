@@ -6,6 +6,7 @@
 
 #include <QWidget>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -35,6 +36,22 @@ std::string ReadFile(const std::string& path);
 bool Exists(const std::string& path);
 // The lines of a maintenance log without their date and time, CR LF removed.
 std::vector<std::string> LogMessages(const std::string& path);
+
+// Runs `act` on the modal dialog once one is open (checked every 10 ms, for at most five
+// seconds), so that a test can answer a real dialog that the code under test runs.
+void WhenModal(std::function<void(QWidget*)> act);
+
+// A recording stand-in for xdg-open: KESTRUNE_OPEN_COMMAND names a script that appends
+// its arguments to a file, one a line; Opened() waits (at most five seconds) for them.
+class OpenRecorder {
+ public:
+  explicit OpenRecorder(const TempDir& dir);
+  ~OpenRecorder();
+  std::vector<std::string> Opened(std::size_t expected);
+
+ private:
+  std::string record_;
+};
 
 const std::string kRootKey = "Software\\Vantorel\\Kestrune";
 
