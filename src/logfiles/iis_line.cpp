@@ -126,7 +126,7 @@ LineKind IISLineParser::Parse(std::string_view rawLine, LogEntry& entry) {
     const char* stop = p;  // tokens are short: a plain loop beats a library search
     while (stop < end && *stop != ' ') ++stop;
     const std::string_view token(p, static_cast<std::size_t>(stop - p));
-    p = stop + 1;
+    p = stop < end ? stop + 1 : end;
     std::uint32_t columns = columns_.ColumnsAt(position);
     while (columns != 0) {
       const int column = __builtin_ctz(columns);

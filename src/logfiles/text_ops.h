@@ -31,7 +31,9 @@ inline std::string_view TrimSpaces(std::string_view text) {
 }
 
 // A decimal integer with an optional sign; 0 when `text` is empty or not wholly such an
-// integer. The value wraps to 32 bits, so "-1" gives 4294967295.
+// integer. The result is the 32-bit pattern of the value, so "-1" gives 4294967295. A
+// value outside -2147483648..4294967295 has no 32-bit form and gives 0 as well, rather
+// than its low 32 bits: a byte count of 5000000000 must not add 705032704.
 inline std::uint32_t ToNumber(std::string_view text) {
   std::size_t i = 0;
   bool negative = false;
@@ -40,13 +42,16 @@ inline std::uint32_t ToNumber(std::string_view text) {
     i = 1;
   }
   if (i == text.size()) return 0;
-  std::uint32_t value = 0;
+  const std::uint64_t limit = negative ? 2147483648u : 4294967295u;
+  std::uint64_t value = 0;
   for (; i < text.size(); ++i) {
     const unsigned digit = static_cast<unsigned char>(text[i]) - '0';
     if (digit > 9) return 0;
     value = value * 10u + digit;
+    if (value > limit) return 0;
   }
-  return negative ? 0u - value : value;
+  const auto low = static_cast<std::uint32_t>(value);
+  return negative ? 0u - low : low;
 }
 
 // The same number read as a signed 32-bit value (date and time parts, zones).

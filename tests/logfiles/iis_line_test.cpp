@@ -117,6 +117,15 @@ TEST_F(IISLineTest, MissingAndMalformedColumnsAreEmptyOrZero) {
   EXPECT_EQ(entry.Visitor, "");
 }
 
+TEST_F(IISLineTest, NumbersBeyond32BitsReadAsZeroNotAsTheirLowBits) {
+  Parse("#Fields: date time sc-bytes time-taken s-port");
+  ASSERT_EQ(Parse("2026-01-02 4294967308:00:00 5000000000 4294967295 -1"), LineKind::kEntry);
+  EXPECT_EQ(entry.Bytes, 0u);
+  EXPECT_EQ(entry.TimeTaken, 4294967295u);
+  EXPECT_EQ(entry.Port, 4294967295u);
+  EXPECT_DOUBLE_EQ(entry.DateTime, At(2026, 1, 2, 0, 0, 0));
+}
+
 TEST_F(IISLineTest, ControlCharactersGoAfterTheCutAndBlankLinesAreSkipped) {
   ASSERT_EQ(Parse("2026-01-02\t 03:04:05 1.1.1.1\x01"), LineKind::kEntry);
   EXPECT_EQ(entry.Date, "2026-01-02");

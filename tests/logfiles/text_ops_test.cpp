@@ -27,16 +27,23 @@ TEST(TrimSpacesTest, RemovesOnlyBlanks) {
   EXPECT_EQ(TrimSpaces(""), "");
 }
 
-TEST(ToNumberTest, ReadsSignedDecimalsAndWrapsTo32Bits) {
+TEST(ToNumberTest, ReadsSignedDecimalsAsTheir32BitPattern) {
   EXPECT_EQ(ToNumber("0"), 0u);
   EXPECT_EQ(ToNumber("200"), 200u);
   EXPECT_EQ(ToNumber("+17"), 17u);
   EXPECT_EQ(ToNumber("-1"), 4294967295u);
   EXPECT_EQ(ToNumber("4294967295"), 4294967295u);
-  EXPECT_EQ(ToNumber("4294967296"), 0u);
-  EXPECT_EQ(ToNumber("4294967297"), 1u);
+  EXPECT_EQ(ToNumber("-2147483648"), 2147483648u);
+  EXPECT_EQ(ToNumber("0004294967295"), 4294967295u);
   EXPECT_EQ(ToSignedNumber("-700"), -700);
   EXPECT_EQ(ToSignedNumber("+0530"), 530);
+}
+
+TEST(ToNumberTest, ValuesWithoutA32BitFormAreZeroNotTheirLowBits) {
+  for (const char* text : {"4294967296", "4294967297", "5000000000", "-2147483649", "-4294967295",
+                           "99999999999999999999999999"})
+    EXPECT_EQ(ToNumber(text), 0u) << text;
+  EXPECT_EQ(ToSignedNumber("4294967308"), 0);
 }
 
 TEST(ToNumberTest, AnythingNotWhollyAnIntegerIsZero) {
