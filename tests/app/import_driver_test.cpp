@@ -15,6 +15,7 @@
 #include <regex>
 
 #include "app/qt_text.h"
+#include "support/file_rights.h"
 #include "window_fixture.h"
 
 namespace kestrune::test {
@@ -193,6 +194,28 @@ TEST_F(ImportDriverTest, ErrorAnsweredCancelLeavesTheFile) {
   EXPECT_TRUE(Exists(logs + "a.log"));
   EXPECT_FALSE(Exists(logs + "invalid/a.log"));
   EXPECT_TRUE(Exists(logs + "b.log"));
+  EXPECT_EQ(Completion(), "Update FAILED !");
+  EXPECT_TRUE(Unlocked());
+}
+
+TEST_F(ImportDriverTest, UnreadableFileNamesTheReasonFailsAndIsNotProcessed) {
+  WriteFile(logs + "a.log", IisLog({"10:00:00 10.0.0.1 GET /a.html"}));
+  WriteFile(logs + "b.log", IisLog({"10:00:01 10.0.0.1 GET /b.html"}));
+  ASSERT_EQ(::chmod((logs + "b.log").c_str(), 0), 0);
+  WithoutFileRightsOverride asUser;
+  if (CanOpen(logs + "b.log", O_RDONLY)) GTEST_SKIP() << "this user reads any file";
+  Show();
+  MoveOn();
+  dialogs.boxAnswers = {DialogButton::Ok};
+  Import(logs + "*.log");
+  const auto boxes = dialogs.Boxes();
+  ASSERT_GE(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].caption, "Error");
+  EXPECT_NE(boxes[0].text.find(logs + "b.log"), std::string::npos) << boxes[0].text;
+  EXPECT_NE(boxes[0].text.find("Permission denied"), std::string::npos) << boxes[0].text;
+  EXPECT_TRUE(Exists(logs + "processed/a.log"));
+  EXPECT_FALSE(Exists(logs + "processed/b.log"));
+  EXPECT_TRUE(Exists(logs + "b.log") || Exists(logs + "invalid/b.log"));
   EXPECT_EQ(Completion(), "Update FAILED !");
   EXPECT_TRUE(Unlocked());
 }
