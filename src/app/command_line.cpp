@@ -1,5 +1,8 @@
 #include "app/command_line.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdlib>
 
 namespace kestrune {
@@ -69,6 +72,18 @@ std::string UsageText(const std::string& settingsPath) {
 
 bool HasDisplay() {
   return Set("DISPLAY") || Set("WAYLAND_DISPLAY");
+}
+
+void ProvideRuntimeDirectory() {
+  if (Set("XDG_RUNTIME_DIR")) return;
+  const char* tmp = std::getenv("TMPDIR");
+  const std::string dir = std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/runtime-" +
+                          std::to_string(::getuid());
+  ::mkdir(dir.c_str(), 0700);
+  struct stat st {};
+  if (::lstat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::getuid() &&
+      (st.st_mode & 0777) == 0700)
+    ::setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
 }
 
 }  // namespace kestrune

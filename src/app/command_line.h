@@ -21,4 +21,11 @@ std::string UsageText(const std::string& settingsPath);
 // True when DISPLAY or WAYLAND_DISPLAY names a display.
 bool HasDisplay();
 
+// Qt wants a private runtime directory (XDG_RUNTIME_DIR). A scheduled job has no desktop
+// session to provide one, and Qt would then fall back to TMPDIR/runtime-<user> with a
+// warning on stderr, which cron mails to the job's owner on every run. Without the
+// variable, this makes that fallback directory (mode 0700) and names it, quietly; one
+// that exists but is not this user's private directory is left to Qt's own checks.
+void ProvideRuntimeDirectory();
+
 }  // namespace kestrune

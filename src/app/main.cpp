@@ -36,6 +36,7 @@ int main(int argc, char** argv) {
   const bool headless = !words.empty() && !HasDisplay();
   if (headless) {
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    ProvideRuntimeDirectory();
   } else if (!HasDisplay() && std::getenv("QT_QPA_PLATFORM") == nullptr) {
     std::fputs(
         "kestrune: no display (DISPLAY and WAYLAND_DISPLAY are unset).\n"

@@ -1,5 +1,7 @@
 // The built program as a process: unattended runs without a display from a copy of the
 // program in a folder of its own, and the usage and version texts.
+#include <unistd.h>
+
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <regex>
@@ -13,11 +15,13 @@ struct Outcome {
   int exitCode = -1;
   bool finished = false;
   std::string out;
+  std::string err;
 };
 
 class ProgramTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    std::filesystem::create_directory(dir / "tmp");
     program = dir / "kestrune";
     std::filesystem::copy_file(std::string(KESTRUNE_BINARY_DIR) + "/kestrune", program);
     std::filesystem::copy_file(std::string(KESTRUNE_BINARY_DIR) + "/template.html",
@@ -29,6 +33,8 @@ class ProgramTest : public ::testing::Test {
     env.remove(QStringLiteral("DISPLAY"));
     env.remove(QStringLiteral("WAYLAND_DISPLAY"));
     env.remove(QStringLiteral("QT_QPA_PLATFORM"));  // the program chooses by itself
+    env.remove(QStringLiteral("XDG_RUNTIME_DIR"));  // as under cron
+    env.insert(QStringLiteral("TMPDIR"), QString::fromStdString(dir / "tmp"));
     env.insert(QStringLiteral("KESTRUNE_SETTINGS"), QString::fromStdString(dir / "s.reg"));
     p.setProcessEnvironment(env);
     p.setWorkingDirectory(QString::fromStdString(dir.Path()));
@@ -38,6 +44,7 @@ class ProgramTest : public ::testing::Test {
     if (!o.finished) p.kill();
     o.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
     o.out = p.readAllStandardOutput().toStdString();
+    o.err = p.readAllStandardError().toStdString();
     return o;
   }
   std::vector<std::string> Log() { return LogMessages(dir / "maintenance-log.txt"); }
@@ -53,6 +60,10 @@ TEST_F(ProgramTest, QuitWithoutDisplayLeavesOneLogLine) {
   const std::string log = ReadFile(dir / "maintenance-log.txt");
   EXPECT_TRUE(std::regex_match(log, std::regex(R"(\S+ \d\d:\d\d:\d\d Quitting\r\n)"))) << log;
   EXPECT_FALSE(Exists(dir / "s.reg"));  // QUIT writes no settings
+  EXPECT_EQ(o.err, "");                 // nothing for cron to mail
+  const auto runtime = std::filesystem::status(dir / ("tmp/runtime-" + std::to_string(::getuid())));
+  EXPECT_EQ(runtime.type(), std::filesystem::file_type::directory);
+  EXPECT_EQ(runtime.permissions(), std::filesystem::perms::owner_all);
 }
 
 TEST_F(ProgramTest, HeadlessWordsWithoutQuitEndAsIfQuitCameLast) {
