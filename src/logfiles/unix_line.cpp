@@ -127,6 +127,9 @@ TDateTime UnixTimestampConverter::Convert(std::string_view stamp) {
 
 UnixLineParser::UnixLineParser(std::string siteIP, CalendarDay today)
     : siteIP_(std::move(siteIP)), timestamps_(today) {
+  // The site address is typed into the window; like every text of an entry it is cut to
+  // 255 characters where it enters.
+  if (siteIP_.size() > 255) siteIP_.resize(255);
   line_.reserve(256);
 }
 

@@ -31,7 +31,8 @@ std::int64_t DaysBeforeYear(int year) {
 
 // The value split into whole days and milliseconds of the day, rounded to the millisecond
 // as a whole, so that a time a hair below a full second (or midnight) reads as that second.
-// A negative value counts days before the epoch; its time of day is the fraction's magnitude.
+// The count of days is linear on both sides of the epoch: -0.25 is 29 December 1899 at
+// 18:00, so that a date before the epoch plus its time of day reads back as both.
 struct Split {
   std::int64_t days;
   std::int64_t msec;
@@ -39,10 +40,14 @@ struct Split {
 
 Split SplitValue(TDateTime value) {
   if (!std::isfinite(value)) return {0, 0};
-  const bool negative = value < 0;
-  const auto total = static_cast<std::int64_t>(std::llround(std::fabs(value) * kMSecsPerDay));
-  const std::int64_t days = total / kMSecsPerDay;
-  return {negative ? -days : days, total % kMSecsPerDay};
+  const auto total = static_cast<std::int64_t>(std::llround(value * kMSecsPerDay));
+  std::int64_t days = total / kMSecsPerDay;
+  std::int64_t msec = total % kMSecsPerDay;
+  if (msec < 0) {
+    --days;
+    msec += kMSecsPerDay;
+  }
+  return {days, msec};
 }
 
 void DecodeDays(std::int64_t serial, int& year, int& month, int& day) {

@@ -122,6 +122,15 @@ TEST_F(UnixLineTest, ReadsACommonFormatLineInUpperCase) {
   EXPECT_EQ(entry.Port, 0u);
 }
 
+TEST_F(UnixLineTest, ALongSiteAddressIsCutAndEarlyDatesShiftLikeAnyOther) {
+  UnixLineParser longSite(std::string(300, '9'), kToday);
+  ASSERT_EQ(longSite.Parse("h - - [30/Dec/1899:02:00:00 +0300] \"GET / HTTP/1.0\" 200 1", entry),
+            LineKind::kEntry);
+  EXPECT_EQ(entry.SiteIP, std::string(255, '9'));
+  EXPECT_EQ(entry.Date, "1899-12-29");  // three hours back across midnight
+  EXPECT_EQ(FormatHhNnSs(entry.DateTime), "23:00:00");
+}
+
 TEST_F(UnixLineTest, TheDateFollowsAShiftPastMidnight) {
   ASSERT_EQ(Parse("h - - [10/Oct/2000:20:00:00 -0700] \"GET / HTTP/1.1\" 200 1"), LineKind::kEntry);
   EXPECT_EQ(entry.Date, "2000-10-11");

@@ -139,6 +139,22 @@ TEST_F(DateTimeTest, TimesDecodeExactlyDespiteBinaryFractions) {
   EXPECT_EQ(ms, 789);
 }
 
+TEST_F(DateTimeTest, BeforeTheEpochADatePlusItsTimeReadsBackAsBoth) {
+  struct Case {
+    int y, m, d, h;
+  };
+  for (const Case c : {Case{1800, 1, 1, 6}, Case{1899, 12, 29, 18}, Case{1, 1, 1, 23}}) {
+    const TDateTime v = Date(c.y, c.m, c.d) + Time(c.h, 30, 15);
+    const Ymd r = Decode(v);
+    EXPECT_TRUE(r.y == c.y && r.m == c.m && r.d == c.d) << r.y << "-" << r.m << "-" << r.d;
+    int h, n, s, ms;
+    DecodeTime(v, h, n, s, ms);
+    EXPECT_TRUE(h == c.h && n == 30 && s == 15) << h << ":" << n << ":" << s;
+  }
+  EXPECT_EQ(FormatIsoDate(-0.25), "1899-12-29");
+  EXPECT_EQ(FormatHhNnSs(-0.25), "18:00:00");
+}
+
 TEST_F(DateTimeTest, AHairBeforeMidnightRoundsIntoTheNextDay) {
   // Less than half a millisecond before midnight: date and time agree on the next day.
   const TDateTime v = Date(2023, 12, 31) + 1 - 0.0004 / 86400.0;
