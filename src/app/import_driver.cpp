@@ -91,7 +91,9 @@ void TfrmImport::DoImport(const std::string& directory, const std::string& path,
   }
 
   DisableAll();
-  if (move) {
+  // A directory with a wildcard in it is a mask typed without one (or a pattern): no
+  // file can be imported from it, and folders named after the mask would only litter.
+  if (move && directory.find_first_of("*?") == std::string::npos) {
     ForceDirectory(directory + "invalid");
     ForceDirectory(directory + "processed");
   }
@@ -120,10 +122,16 @@ void TfrmImport::DoImport(const std::string& directory, const std::string& path,
   bool outcome = !entries.empty();
 
   // Which listed files are selected, by name without regard to case (first item wins).
+  // Names that differ only in case are different files here: the item of exactly that
+  // name decides first, so deselecting A.log never skips a.log (which would then be
+  // moved into processed unread).
+  std::unordered_map<std::string, bool> listedExactly;
   std::unordered_map<std::string, bool> listed;
   for (int i = 0; i < lbFiles->count(); ++i) {
     const QListWidgetItem* item = lbFiles->item(i);
-    listed.emplace(Folded(item->data(kNameRole).toByteArray().toStdString()), item->isSelected());
+    const std::string name = item->data(kNameRole).toByteArray().toStdString();
+    listedExactly.emplace(name, item->isSelected());
+    listed.emplace(Folded(name), item->isSelected());
   }
 
   const bool iis = rbIIS->isChecked();
@@ -134,8 +142,11 @@ void TfrmImport::DoImport(const std::string& directory, const std::string& path,
     const std::string fileName = directory + entry.name;
     bool cancelled = false;
     try {
-      const auto found = listed.find(Folded(fileName));
-      const bool selected = found == listed.end() || found->second;
+      bool selected = true;
+      if (const auto exact = listedExactly.find(fileName); exact != listedExactly.end())
+        selected = exact->second;
+      else if (const auto found = listed.find(Folded(fileName)); found != listed.end())
+        selected = found->second;
       if (!selected) {
         LogString("Skipping file " + fileName + ".", false);
       } else {

@@ -161,6 +161,26 @@ TEST_F(ImportDriverTest, DeselectedFileIsSkippedButMoved) {
   EXPECT_EQ(Completion(), "Update completed.");
 }
 
+TEST_F(ImportDriverTest, NamesDifferingOnlyInCaseAreSelectedApart) {
+  WriteFile(logs + "A.log", IisLog({"10:00:00 10.0.0.1 GET /a.html"}));
+  WriteFile(logs + "a.log", IisLog({"10:00:00 10.0.0.2 GET /b.html"}));
+  Show();
+  MoveOn();
+  List(logs + "*.log");
+  auto* files = Find<QListWidget>("lbFiles");
+  ASSERT_EQ(files->count(), 2);
+  for (int i = 0; i < files->count(); ++i)
+    files->item(i)->setSelected(files->item(i)->text() != ToQString(logs + "A.log"));
+  Import(logs + "*.log");
+  EXPECT_EQ(LogStarting("Skipping file "),
+            (std::vector<std::string>{"Skipping file " + logs + "A.log."}));
+  EXPECT_EQ(LogStarting("Scanning file "),
+            (std::vector<std::string>{"Scanning file " + logs + "a.log."}));
+  EXPECT_EQ(window->Stats().slUsers.IndexOf("10.0.0.1"), -1);
+  EXPECT_NE(window->Stats().slUsers.IndexOf("10.0.0.2"), -1);
+  EXPECT_EQ(Completion(), "Update completed.");
+}
+
 TEST_F(ImportDriverTest, ErrorAnsweredOkMovesToInvalid) {
   WriteFile(logs + "a.log", IisLog({"10:00:00 10.0.0.1 GET /a.html"}));
   WriteFile(logs + "b.log", kFields + "2026-13-01 10:00:00 10.0.0.1 GET /b.html 200 1\r\n");
@@ -233,6 +253,7 @@ TEST_F(ImportDriverTest, FailedMoveLeavesTheFileInPlace) {
 TEST_F(ImportDriverTest, BareMaskWithoutDirectoryFails) {
   WriteFile(logs + "a.log", IisLog({"10:00:00 10.0.0.1 GET /a.html"}));
   Show();
+  MoveOn();
   const auto old = std::filesystem::current_path();
   std::filesystem::current_path(logs);
   Import("*.log");  // found here, but named "*.log/a.log", which does not exist
@@ -242,6 +263,7 @@ TEST_F(ImportDriverTest, BareMaskWithoutDirectoryFails) {
   EXPECT_EQ(window->Stats().slFiles.Key(0), "*.log/a.log");
   EXPECT_EQ(window->Stats().Entries, 0u);
   EXPECT_TRUE(Exists(logs + "a.log"));
+  EXPECT_FALSE(Exists(logs + "*.log"));  // no folders named after the mask
 }
 
 TEST_F(ImportDriverTest, DirectoryWithoutMaskReadsNothingAndCompletes) {
