@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "log_generator.h"
@@ -29,6 +30,36 @@ inline bool GenerateFile(const std::string& path, loggen::LogFormat format, std:
   if (!out) return false;
   const bool ok = loggen::GenerateLog(options, out);
   return std::fclose(out) == 0 && ok;
+}
+
+// The command line of the programs that time one import of a given log or folder:
+// [--format iis|unix] [--repeat R] TARGET. False (after the usage on stderr) when it is
+// not of that form.
+struct ImportArgs {
+  bool iis = true;
+  int repeat = 3;
+  std::string target;
+};
+
+inline bool ParseImportArgs(int argc, char** argv, const char* usage, ImportArgs& args) {
+  bool ok = true;
+  for (int i = 1; i < argc && ok; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--format" && i + 1 < argc) {
+      const std::string format = argv[++i];
+      args.iis = format == "iis";
+      ok = args.iis || format == "unix";
+    } else if (arg == "--repeat" && i + 1 < argc) {
+      args.repeat = std::atoi(argv[++i]);
+    } else if (args.target.empty() && arg.rfind("--", 0) != 0) {
+      args.target = arg;
+    } else {
+      ok = false;
+    }
+  }
+  ok = ok && !args.target.empty() && args.repeat >= 1;
+  if (!ok) std::fprintf(stderr, "usage: %s\n", usage);
+  return ok;
 }
 
 }  // namespace kestrune::bench

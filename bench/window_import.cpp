@@ -22,23 +22,12 @@
 using namespace kestrune;
 
 int main(int argc, char** argv) {
-  std::string format = "iis", dir;
-  int repeat = 3;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (arg == "--format" && i + 1 < argc)
-      format = argv[++i];
-    else if (arg == "--repeat" && i + 1 < argc)
-      repeat = std::atoi(argv[++i]);
-    else if (dir.empty() && arg.rfind("--", 0) != 0)
-      dir = arg;
-    else
-      dir.clear(), repeat = 0;
-  }
-  if (dir.empty() || (format != "iis" && format != "unix") || repeat < 1) {
-    std::fprintf(stderr, "usage: window_import [--format iis|unix] [--repeat R] DIR\n");
+  bench::ImportArgs args;
+  if (!bench::ParseImportArgs(argc, argv, "window_import [--format iis|unix] [--repeat R] DIR",
+                              args))
     return 2;
-  }
+  std::string dir = args.target;
+  const char* format = args.iis ? "iis" : "unix";
   if (dir.back() != '/') dir += '/';
   setenv("QT_QPA_PLATFORM", "offscreen", 1);
   InitLocaleFromEnvironment();
@@ -50,13 +39,13 @@ int main(int argc, char** argv) {
        ("kestrune-window-bench-" + std::to_string(QCoreApplication::applicationPid()) + ".reg"))
           .string();
   double best = 1e100;
-  for (int r = 0; r < repeat; ++r) {
+  for (int r = 0; r < args.repeat; ++r) {
     QtDialogs dialogs(/*headless=*/true);
     TfrmImport window(dialogs, settings);
     dialogs.SetParent(&window);
     window.show();
     window.FormShow();
-    window.findChild<QRadioButton*>(format == "iis" ? "rbIIS" : "rbUnix")->setChecked(true);
+    window.findChild<QRadioButton*>(args.iis ? "rbIIS" : "rbUnix")->setChecked(true);
     window.ScanPath(dir + "*.log");
     QApplication::processEvents();
     const double start = bench::Seconds();
@@ -64,7 +53,7 @@ int main(int argc, char** argv) {
     best = std::min(best, bench::Seconds() - start);
   }
   std::remove(settings.c_str());
-  std::printf("window_import %s: %s*.log in %.3f s (best of %d)\n", format.c_str(), dir.c_str(),
-              best, repeat);
+  std::printf("window_import %s: %s*.log in %.3f s (best of %d)\n", format, dir.c_str(), best,
+              args.repeat);
   return 0;
 }
