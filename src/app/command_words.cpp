@@ -52,6 +52,8 @@ void TfrmImport::CommandDownload() {
       downloadBusy_ = false;
     }
   }
+  // Whatever still runs is cancelled; the next fetch makes a new transfer object.
+  DropFtpTransfer();
 }
 
 void TfrmImport::CommandRun() {
@@ -64,12 +66,6 @@ void TfrmImport::CommandRun() {
 void TfrmImport::CommandQuit() {
   LogString("Quitting", false);
   quitRequested_ = true;
-}
-
-void TfrmImport::mnDownloadClick() {
-  // The FTP fetch is not part of this build: say so; no fetch starts, so DownloadBusy
-  // keeps its value.
-  LogString("FTP download is not available in this build.", false);
 }
 
 int TfrmImport::ExitStatus() const {

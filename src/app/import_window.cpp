@@ -115,8 +115,8 @@ TfrmImport::TfrmImport(Dialogs& dialogs, std::string settingsPath,
 }
 
 TfrmImport::~TfrmImport() {
-  // FormDestroy: the statistics object goes with the window (unique_ptr); there is no
-  // FTP transfer object in this build.
+  // FormDestroy: the statistics object and the FTP transfer object (a running transfer
+  // is cancelled and its thread joined) go with the window.
   ShowDefaultCursor();
 }
 

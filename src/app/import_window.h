@@ -10,12 +10,14 @@
 
 #include <QMainWindow>
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "app/dialogs.h"
 #include "app/settings_store.h"
+#include "ftp/ftp_fetch.h"
 #include "logfiles/reader_host.h"
 #include "reports/report_format.h"
 #include "stats/import_stats.h"
@@ -95,6 +97,7 @@ class TfrmImport : public QMainWindow, public ReaderHost {
   void mnToExcelClick();
   void btnAnalyzeClick();
   void mnDownloadClick();
+  void axFTP_StateChanged(int state);  // the FTP transfer's state changes (ftp_download.cpp)
   void mnExitClick();
   void mnOnlineHelpClick();
   void mnEmailSupportClick();
@@ -108,6 +111,8 @@ class TfrmImport : public QMainWindow, public ReaderHost {
   void SetDownloadBusy(bool busy) { downloadBusy_ = busy; }
   // The longest the DOWNLOAD command waits for a fetch (25 seconds).
   void SetDownloadWaitLimit(std::chrono::milliseconds limit) { downloadWaitLimit_ = limit; }
+  // The clock that says which day "yesterday" is for the FTP fetch (NowLocal at first).
+  void SetClock(std::function<TDateTime()> clock) { clock_ = std::move(clock); }
   // The program's directory with its trailing "/" (ProgramDir() unless a test sets one).
   const std::string& ProgramDirectory() const { return programDir_; }
   void SetProgramDirectory(std::string dir) { programDir_ = std::move(dir); }
@@ -129,6 +134,7 @@ class TfrmImport : public QMainWindow, public ReaderHost {
   void BuildStatusLine();
   void ApplyProgress();
   void CommandDownload();
+  void DropFtpTransfer();
   void CommandRun();
   void CommandQuit();
   void CommandReport(const std::string& fileName);
@@ -151,6 +157,12 @@ class TfrmImport : public QMainWindow, public ReaderHost {
   bool reportFailed_ = false;
   ImportResult lastImport_ = ImportResult::None;
   QDialog* aboutBox_ = nullptr;
+
+  // The FTP fetch (ftp_download.cpp); the host before the fetch, which goes first.
+  friend class WindowFtpHost;
+  std::function<TDateTime()> clock_ = NowLocal;
+  std::unique_ptr<FtpFetchHost> ftpHost_;
+  std::unique_ptr<FtpFetch> ftpFetch_;
 
   // Progress and the throttled panel refresh.
   int progressMax_ = 100;

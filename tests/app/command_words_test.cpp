@@ -31,8 +31,10 @@ TEST_F(CommandWordsTest, WordsInAnyCaseAndAfterQuit) {
   Show({"qUiT", "bogus", "Download", "quit"});
   EXPECT_TRUE(window->Unattended());
   EXPECT_TRUE(window->QuitRequested());
-  EXPECT_EQ(Log(), (std::vector<std::string>{
-                       "Quitting", "FTP download is not available in this build.", "Quitting"}));
+  // No FTP directory set: the fetch stops at its box.
+  EXPECT_EQ(Log(), (std::vector<std::string>{"Quitting", "Quitting"}));
+  ASSERT_EQ(dialogs.Boxes().size(), 1u);
+  EXPECT_EQ(dialogs.Boxes()[0].text, "No FTP path given");
   EXPECT_EQ(window->ExitStatus(), 0);
   EXPECT_FALSE(Exists(SettingsPath()));  // QUIT writes no settings
 }
@@ -50,8 +52,7 @@ TEST_F(CommandWordsTest, DownloadWaitGivesUpAfterItsLimit) {
   window->SetDownloadBusy(true);  // a fetch that never ends
   window->CommandWord("download");
   EXPECT_FALSE(window->DownloadBusy());
-  EXPECT_EQ(Log(), (std::vector<std::string>{"FTP download is not available in this build.",
-                                             "Aborting download"}));
+  EXPECT_EQ(Log(), (std::vector<std::string>{"Aborting download"}));
 }
 
 TEST_F(CommandWordsTest, DownloadWaitEndsWhenTheFetchEnds) {
@@ -61,7 +62,7 @@ TEST_F(CommandWordsTest, DownloadWaitEndsWhenTheFetchEnds) {
   // The fetch's end arrives as a window message during the wait.
   QTimer::singleShot(30, window.get(), [this] { window->SetDownloadBusy(false); });
   window->CommandWord("DOWNLOAD");
-  EXPECT_EQ(Log(), (std::vector<std::string>{"FTP download is not available in this build."}));
+  EXPECT_EQ(Log(), (std::vector<std::string>{}));
 }
 
 TEST_F(CommandWordsTest, RunImportsTheProgramDirectoryAsIis) {
