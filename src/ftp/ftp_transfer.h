@@ -42,10 +42,12 @@ class FtpTransfer {
     // The certificate authorities to verify a TLS server against; empty: the system's.
     std::string caFile;
     // A connection not made, a reply not given, or a transfer slower than one byte a
-    // second for this long ends the operation with an error.
-    std::chrono::seconds connectTimeout{20};
-    std::chrono::seconds responseTimeout{20};
-    std::chrono::seconds stallTimeout{20};
+    // second for this long ends the operation with an error. Longer than the 25-second
+    // wait of an unattended run, which cancels first and says "Aborting download"; these
+    // only keep a transfer from hanging for ever.
+    std::chrono::seconds connectTimeout{30};
+    std::chrono::seconds responseTimeout{60};
+    std::chrono::seconds stallTimeout{60};
   };
 
   // The options of the program: the system's CAs, unless KESTRUNE_CA_FILE names a file

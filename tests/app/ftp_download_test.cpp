@@ -148,22 +148,42 @@ TEST_F(FtpDownloadTest, FtpsServerFieldUsesExplicitTls) {
   EXPECT_EQ(ReadFile(dir / "in/ex020314.log"), kLog);
 }
 
-// The program as a scheduled job runs it: `kestrune DOWNLOAD RUN QUIT` in its folder.
-TEST_F(FtpDownloadTest, DownloadRunQuitThroughTheProgram) {
-  // Yesterday by the local clock, worked out here on its own.
-  const std::time_t now = std::time(nullptr) - 24 * 60 * 60;
-  std::tm day{};
-  localtime_r(&now, &day);
-  char name[32];
-  std::strftime(name, sizeof name, "ex%y%m%d.log", &day);
-  WriteFile(dir / ("root/logs/" + std::string(name)), kLog);
-  Serve("normal");
+struct JobOutcome {
+  bool finished = false;
+  int exitCode = -1;
+  std::string out, err;
+};
 
-  const std::string prog = dir / "prog/";
+// The program as a scheduled job runs it: a copy in `prog` (its own folder, also its
+// working directory), no display, the settings file `settings`.
+JobOutcome RunJob(const std::string& prog, const std::string& settings, const std::string& tmp) {
   std::filesystem::create_directories(prog);
-  std::filesystem::copy_file(std::string(KESTRUNE_BINARY_DIR) + "/kestrune", prog + "kestrune");
-  SettingsStore settings(dir / "job.reg");
-  settings.RegWriteString(kRootKey, "FTPServer", server->HostPort());
+  std::filesystem::copy_file(std::string(KESTRUNE_BINARY_DIR) + "/kestrune", prog + "kestrune",
+                             std::filesystem::copy_options::overwrite_existing);
+  QProcess p;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.remove(QStringLiteral("DISPLAY"));
+  env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+  env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+  env.insert(QStringLiteral("TMPDIR"), QString::fromStdString(tmp));
+  env.insert(QStringLiteral("KESTRUNE_SETTINGS"), QString::fromStdString(settings));
+  p.setProcessEnvironment(env);
+  p.setWorkingDirectory(QString::fromStdString(prog));
+  p.start(QString::fromStdString(prog + "kestrune"),
+          {QStringLiteral("DOWNLOAD"), QStringLiteral("RUN"), QStringLiteral("QUIT")});
+  JobOutcome o;
+  o.finished = p.waitForFinished(60000);
+  if (!o.finished) p.kill();
+  o.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+  o.out = p.readAllStandardOutput().toStdString();
+  o.err = p.readAllStandardError().toStdString();
+  return o;
+}
+
+// The FTP fields of a scheduled job, importing from the program's folder `prog`.
+void WriteJobSettings(const std::string& path, const std::string& server, const std::string& prog) {
+  SettingsStore settings(path);
+  settings.RegWriteString(kRootKey, "FTPServer", server);
   settings.RegWriteString(kRootKey, "FTPLogDir", "/logs/");
   settings.RegWriteString(kRootKey, "FTPUsername", kUser);
   settings.RegWriteString(kRootKey, "FTPPassword", kPassword);
@@ -171,33 +191,37 @@ TEST_F(FtpDownloadTest, DownloadRunQuitThroughTheProgram) {
   settings.RegWriteString(kRootKey, "Move", "Y");
   settings.RegWriteString(kRootKey + "\\ImportPaths", prog + "*.log", "");
   settings.RegWriteString(kRootKey + "\\ImportPaths", "Last", "0");
+}
 
-  QProcess p;
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.remove(QStringLiteral("DISPLAY"));
-  env.remove(QStringLiteral("WAYLAND_DISPLAY"));
-  env.remove(QStringLiteral("QT_QPA_PLATFORM"));
-  env.insert(QStringLiteral("TMPDIR"), QString::fromStdString(dir.Path()));
-  env.insert(QStringLiteral("KESTRUNE_SETTINGS"), QString::fromStdString(dir / "job.reg"));
-  p.setProcessEnvironment(env);
-  p.setWorkingDirectory(QString::fromStdString(prog));
-  p.start(QString::fromStdString(prog + "kestrune"),
-          {QStringLiteral("DOWNLOAD"), QStringLiteral("RUN"), QStringLiteral("QUIT")});
-  ASSERT_TRUE(p.waitForFinished(60000));
-  EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
-  EXPECT_EQ(p.exitCode(), 0);
-  const std::string out = p.readAllStandardOutput().toStdString();
-  const std::string err = p.readAllStandardError().toStdString();
-  EXPECT_EQ(err, "");
+// Yesterday's IIS log name by the local clock, worked out here on its own.
+std::string YesterdaysLogName() {
+  const std::time_t then = std::time(nullptr) - 24 * 60 * 60;
+  std::tm day{};
+  localtime_r(&then, &day);
+  char name[32];
+  std::strftime(name, sizeof name, "ex%y%m%d.log", &day);
+  return name;
+}
+
+TEST_F(FtpDownloadTest, DownloadRunQuitThroughTheProgram) {
+  const std::string name = YesterdaysLogName();
+  WriteFile(dir / ("root/logs/" + name), kLog);
+  Serve("normal");
+  const std::string prog = dir / "prog/";
+  WriteJobSettings(dir / "job.reg", server->HostPort(), prog);
+  const JobOutcome o = RunJob(prog, dir / "job.reg", dir.Path());
+  ASSERT_TRUE(o.finished);
+  EXPECT_EQ(o.exitCode, 0);
+  EXPECT_EQ(o.err, "");
 
   // Fetched, imported, moved into processed, removed from the server.
   EXPECT_EQ(ReadFile(prog + "processed/" + name), kLog);
   EXPECT_FALSE(Exists(prog + name));
-  EXPECT_FALSE(Exists(dir / ("root/logs/" + std::string(name))));
+  EXPECT_FALSE(Exists(dir / ("root/logs/" + name)));
   const std::vector<std::string> log = LogMessages(prog + "maintenance-log.txt");
   ASSERT_GE(log.size(), 6u);
   EXPECT_EQ(log[0], "Downloading file " + prog + name + " ..");
-  EXPECT_EQ(log[1], "File " + std::string(name) + " downloaded.");
+  EXPECT_EQ(log[1], "File " + name + " downloaded.");
   EXPECT_EQ(log[2], "Deleted old file");
   EXPECT_EQ(log[3], "Scanning for new files");
   EXPECT_EQ(log[4], "Scanning file " + prog + name + ".");
@@ -205,7 +229,30 @@ TEST_F(FtpDownloadTest, DownloadRunQuitThroughTheProgram) {
   EXPECT_EQ(log.back(), "Quitting");
   EXPECT_EQ(std::count(log.begin(), log.end(), "Deleted old file"), 1);
   ExpectNoPassword(ReadFile(prog + "maintenance-log.txt"));
-  ExpectNoPassword(out + err);
+  ExpectNoPassword(o.out + o.err);
+}
+
+TEST_F(FtpDownloadTest, ASilentServerEndsTheJobWithinThirtySeconds) {
+  Serve("silent");
+  const std::string prog = dir / "prog/";
+  WriteJobSettings(dir / "job.reg", server->HostPort(), prog);
+  const auto started = std::chrono::steady_clock::now();
+  const JobOutcome o = RunJob(prog, dir / "job.reg", dir.Path());
+  ASSERT_TRUE(o.finished);
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(30));
+  EXPECT_EQ(o.exitCode, 1);  // nothing to import
+  const std::vector<std::string> log = LogMessages(prog + "maintenance-log.txt");
+  ASSERT_GE(log.size(), 3u);
+  EXPECT_EQ(log[1], "Aborting download");
+  EXPECT_EQ(log[2], "Scanning for new files");
+  EXPECT_EQ(log.back(), "Quitting");
+  // Nothing fetched, nothing half-fetched: the program, its log and the empty folders.
+  for (const auto& entry : std::filesystem::directory_iterator(prog)) {
+    const std::string file = entry.path().filename().string();
+    EXPECT_TRUE(file == "kestrune" || file == "maintenance-log.txt" || file == "processed" ||
+                file == "invalid")
+        << file;
+  }
 }
 
 }  // namespace
