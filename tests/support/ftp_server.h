@@ -21,13 +21,13 @@ class FtpTestServer {
  public:
   FtpTestServer(const std::string& mode, const std::string& root, const std::string& user,
                 const std::string& password, const std::string& tlsDir = ".",
-                const std::string& perm = "elradfmwMT") {
+                const std::string& perm = "elradfmwMT", const std::string& host = "127.0.0.1") {
     int out[2];
     if (::pipe2(out, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
     const std::string script = std::string(KESTRUNE_SOURCE_DIR) + "/scripts/ftp-test-server";
     std::vector<std::string> args = {
         "/usr/bin/python3", script,   "--mode",    mode,   "--root", root, "--user", user,
-        "--password",       password, "--tls-dir", tlsDir, "--perm", perm};
+        "--password",       password, "--tls-dir", tlsDir, "--perm", perm, "--host", host};
     std::vector<char*> argv;
     for (std::string& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
