@@ -7,6 +7,7 @@
 
 #include "ftp/ftp_texts.h"
 #include "ftp_test_support.h"
+#include "support/file_rights.h"
 
 namespace kestrune::test {
 namespace {
@@ -79,6 +80,25 @@ TEST_F(TransferTest, FailuresGiveTheServersReplyOrTheReason) {
     EXPECT_EQ(transfer.ResponseText(), c.response);
   }
   ExpectInFolder({});
+}
+
+TEST_F(TransferTest, AnImportFolderThatCannotBeWrittenIsAnError) {
+  WriteFile(dir / "root/logs/a.log", "x");
+  std::filesystem::create_directories(dir / "ro");
+  std::filesystem::permissions(dir / "ro", std::filesystem::perms::owner_write,
+                               std::filesystem::perm_options::remove);
+  auto server = Serve("normal");
+  int state = 0;
+  {
+    WithoutFileRightsOverride asUser;  // the worker thread inherits it
+    FtpTransfer transfer(calls.Poster(), TestOptions());
+    state = Perform(transfer, Url(*server), "Get /logs/a.log " + dir / "ro/a.log");
+    EXPECT_EQ(transfer.ResponseText(), "Cannot write " + dir / "ro/a.log: Permission denied");
+  }
+  EXPECT_EQ(state, FtpTransfer::kError);
+  std::filesystem::permissions(dir / "ro", std::filesystem::perms::owner_write,
+                               std::filesystem::perm_options::add);
+  EXPECT_TRUE(std::filesystem::is_empty(dir / "ro"));
 }
 
 TEST_F(TransferTest, AServerThatIsDownIsAnError) {
