@@ -71,8 +71,7 @@ ModelWorksheet::ModelWorksheet(ModelWorkbook& book, std::string name)
 void ModelWorksheet::SetName(const std::string& name) {
   if (name.empty()) throw AutomationError("A sheet name cannot be empty.");
   if (ShownWidth(name) > kMaxSheetName)
-    throw AutomationError("The sheet name " + QuotedName(name) +
-                          " is longer than 31 characters.");
+    throw AutomationError("The sheet name " + QuotedName(name) + " is longer than 31 characters.");
   if (name.find_first_of(":\\/?*[]") != std::string::npos)
     throw AutomationError("The sheet name " + QuotedName(name) +
                           " holds one of the characters : \\ / ? * [ ].");
@@ -115,7 +114,8 @@ CellRange ModelWorksheet::Cells(int row, int column) {
 Cell& ModelWorksheet::Slot(int row, int column) {
   if (rows_.size() < static_cast<std::size_t>(row)) rows_.resize(static_cast<std::size_t>(row));
   std::vector<Cell>& cells = rows_[static_cast<std::size_t>(row - 1)];
-  if (cells.size() < static_cast<std::size_t>(column)) cells.resize(static_cast<std::size_t>(column));
+  if (cells.size() < static_cast<std::size_t>(column))
+    cells.resize(static_cast<std::size_t>(column));
   return cells[static_cast<std::size_t>(column - 1)];
 }
 
@@ -206,8 +206,7 @@ void ModelWorksheet::Sort(const CellArea& area, const SortArguments& arguments) 
       numberBelow = numberBelow || (below != CellKind::Text && below != CellKind::Empty);
     }
     header = titles && numberBelow;
-  } else if (arguments.header != xlYes && arguments.header != xlNo &&
-             arguments.header != xlGuess) {
+  } else if (arguments.header != xlYes && arguments.header != xlNo && arguments.header != xlGuess) {
     throw AutomationError("Invalid header argument " + std::to_string(arguments.header) + ".");
   }
   if (header) ++first;

@@ -99,8 +99,7 @@ class XlsxWriter : public WorkbookWriter {
     const lxw_error closing = workbook_close(workbook);
     if (failure == LXW_NO_ERROR) failure = closing;
     if (failure != LXW_NO_ERROR)
-      throw AutomationError(std::string("Cannot write the workbook: ") +
-                            lxw_strerror(failure));
+      throw AutomationError(std::string("Cannot write the workbook: ") + lxw_strerror(failure));
   }
 
  private:

@@ -16,13 +16,22 @@ namespace kestrune::test {
 
 class RecordingExportHost : public ExportHost {
  public:
-  void DisableAll() override { events.push_back("DisableAll"); ++locks; }
-  void EnableAll() override { events.push_back("EnableAll"); --locks; }
+  void DisableAll() override {
+    events.push_back("DisableAll");
+    ++locks;
+  }
+  void EnableAll() override {
+    events.push_back("EnableAll");
+    --locks;
+  }
   void Status(const std::string& message) override {
     statuses.push_back(message);
     events.push_back("Status " + message);
   }
-  void InitProgress(int maximum) override { inits.push_back(maximum); positions.clear(); }
+  void InitProgress(int maximum) override {
+    inits.push_back(maximum);
+    positions.clear();
+  }
   void SetProgress(int position) override { positions.push_back(position); }
   void EndProgress() override { ++ends; }
   void ProcessMessages() override { ++pumps; }
@@ -38,8 +47,8 @@ class RecordingExportHost : public ExportHost {
 
 // The sheet names in their order.
 inline const std::vector<std::string> kSheetNames = {
-    "Statistics", "Files", "Pages", "Users", "Ignored IP", "Ignored types", "Download types",
-    "User agents", "Referers", "Errors"};
+    "Statistics",    "Files",          "Pages",       "Users",    "Ignored IP",
+    "Ignored types", "Download types", "User agents", "Referers", "Errors"};
 
 // The first lines of the small import's log.
 std::string SmallLog();

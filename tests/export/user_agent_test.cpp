@@ -60,8 +60,8 @@ TEST(ClassifyUserAgent, OnlyTheFirst255CharactersCount) {
   EXPECT_EQ(beyond.Browser, "Robot");
   EXPECT_EQ(beyond.OS, "");
   // Within them it is seen, however long the text.
-  const UserAgentClass within =
-      ClassifyUserAgent("Agent+" + std::string(200, 'x') + "(compatible;+B;+Windows+98)" + std::string(99, 'y'));
+  const UserAgentClass within = ClassifyUserAgent(
+      "Agent+" + std::string(200, 'x') + "(compatible;+B;+Windows+98)" + std::string(99, 'y'));
   EXPECT_EQ(within.OS, "Windows 98");
   EXPECT_EQ(within.Browser, std::string(22, 'y'));
 }

@@ -37,10 +37,14 @@ class WorkbookExportTest : public ExportTest {
     const CellArea area = *ParseAddressForTest(address);
     const Cell cell = sheet.At(area.firstRow, area.firstColumn);
     switch (cell.kind) {
-      case CellKind::Empty: return "";
-      case CellKind::Text: return sheet.Text(cell);
-      case CellKind::Number: return std::to_string(static_cast<long long>(cell.number));
-      case CellKind::Date: return "date " + std::to_string(static_cast<long long>(cell.number));
+      case CellKind::Empty:
+        return "";
+      case CellKind::Text:
+        return sheet.Text(cell);
+      case CellKind::Number:
+        return std::to_string(static_cast<long long>(cell.number));
+      case CellKind::Date:
+        return "date " + std::to_string(static_cast<long long>(cell.number));
       case CellKind::Duration:
         return "duration " + std::to_string(static_cast<long long>(cell.number * 86400 + 0.5));
     }
@@ -49,7 +53,8 @@ class WorkbookExportTest : public ExportTest {
   static std::optional<CellArea> ParseAddressForTest(const std::string& address);
   static std::vector<std::string> Row(const ModelWorksheet& sheet, int row, char last) {
     std::vector<std::string> out;
-    for (char c = 'A'; c <= last; ++c) out.push_back(CellText(sheet, std::string(1, c) + std::to_string(row)));
+    for (char c = 'A'; c <= last; ++c)
+      out.push_back(CellText(sheet, std::string(1, c) + std::to_string(row)));
     return out;
   }
 
@@ -72,9 +77,11 @@ TEST_F(WorkbookExportTest, EmptyModelGivesTenSheetsWithTitlesOnly) {
   stats_.Clear();
   const ModelWorkbook& book = Export();
   ASSERT_EQ(book.SheetCount(), 10);
-  for (int i = 0; i < 10; ++i) EXPECT_EQ(book.Sheet(i).Name(), kSheetNames[static_cast<std::size_t>(i)]);
+  for (int i = 0; i < 10; ++i)
+    EXPECT_EQ(book.Sheet(i).Name(), kSheetNames[static_cast<std::size_t>(i)]);
   EXPECT_EQ(book.ActiveIndex(), 0);  // the workbook opens on its summary
-  const std::vector<std::string> item = {"Hits", "Sessions", "Traffic", "Last", "Time spent", "Time taken"};
+  const std::vector<std::string> item = {"Hits", "Sessions",   "Traffic",
+                                         "Last", "Time spent", "Time taken"};
   const auto withKey = [&](const char* key) {
     std::vector<std::string> row{key};
     row.insert(row.end(), item.begin(), item.end());
@@ -82,8 +89,8 @@ TEST_F(WorkbookExportTest, EmptyModelGivesTenSheetsWithTitlesOnly) {
   };
   EXPECT_EQ(Row(SheetNamed(book, "Files"), 1, 'B'), (std::vector<std::string>{"File", "Lines"}));
   std::vector<std::string> pages = withKey("Page");
-  for (const char* t : {"Last index", "HEAD", "GET", "POST", "OPTIONS", "UNKNOWN", "Directory", "Type",
-                        "Entry hits", "Exit hits"})
+  for (const char* t : {"Last index", "HEAD", "GET", "POST", "OPTIONS", "UNKNOWN", "Directory",
+                        "Type", "Entry hits", "Exit hits"})
     pages.push_back(t);
   EXPECT_EQ(Row(SheetNamed(book, "Pages"), 1, 'Q'), pages);
   std::vector<std::string> users = withKey("IP");
@@ -104,7 +111,8 @@ TEST_F(WorkbookExportTest, EmptyModelGivesTenSheetsWithTitlesOnly) {
   const ModelWorksheet& summary = book.Sheet(0);
   EXPECT_EQ(Row(summary, 1, 'D')[0], "Period: ");
   EXPECT_EQ(Row(summary, 1, 'D')[2], "To");
-  EXPECT_EQ(Row(summary, 15, 'D'), (std::vector<std::string>{"Traffic", "0 bytes", "0 Kb", "0 Mb"}));
+  EXPECT_EQ(Row(summary, 15, 'D'),
+            (std::vector<std::string>{"Traffic", "0 bytes", "0 Kb", "0 Mb"}));
   EXPECT_EQ(Row(summary, 34, 'B'), (std::vector<std::string>{"HTTP 1.1:", "0"}));
   for (int empty : {2, 8, 14, 16, 19, 23, 27, 32})
     EXPECT_EQ(Row(summary, empty, 'D'), (std::vector<std::string>(4, ""))) << empty;
@@ -117,7 +125,8 @@ TEST_F(WorkbookExportTest, EmptyModelGivesTenSheetsWithTitlesOnly) {
 TEST_F(WorkbookExportTest, AWorkbookOfOneSheetGetsTheOthersAppendedInOrder) {
   const ModelWorkbook& book = Export(1);
   ASSERT_EQ(book.SheetCount(), 10);
-  for (int i = 0; i < 10; ++i) EXPECT_EQ(book.Sheet(i).Name(), kSheetNames[static_cast<std::size_t>(i)]);
+  for (int i = 0; i < 10; ++i)
+    EXPECT_EQ(book.Sheet(i).Name(), kSheetNames[static_cast<std::size_t>(i)]);
 }
 
 TEST_F(WorkbookExportTest, ItemColumnsFromTheModel) {
@@ -145,21 +154,24 @@ TEST_F(WorkbookExportTest, ItemColumnsFromTheModel) {
   stats_.slPages.Add("/docs/a.htm", std::move(page));
 
   const ModelWorkbook& book = Export();
-  EXPECT_EQ(Row(SheetNamed(book, "Ignored IP"), 2, 'G'), (std::vector<std::string>{"10.9.9.9", "", "", "", "", "", ""}));
-  EXPECT_EQ(Row(SheetNamed(book, "Ignored IP"), 3, 'G'),
-            (std::vector<std::string>{"10.8.8.8", "4", "0", "0", "30-Dec-1899", "duration 0", "0"}));
+  EXPECT_EQ(Row(SheetNamed(book, "Ignored IP"), 2, 'G'),
+            (std::vector<std::string>{"10.9.9.9", "", "", "", "", "", ""}));
+  EXPECT_EQ(
+      Row(SheetNamed(book, "Ignored IP"), 3, 'G'),
+      (std::vector<std::string>{"10.8.8.8", "4", "0", "0", "30-Dec-1899", "duration 0", "0"}));
   const ModelWorksheet& users = SheetNamed(book, "Users");
   // Sorted: both have 7 hits; 10.0.0.1 has more traffic; the empty row goes last.
-  EXPECT_EQ(Row(users, 2, 'K'), (std::vector<std::string>{"10.0.0.1", "7", "3", "1234", "date 46364",
-                                                          "duration 100", "99", "No", "Yes",
-                                                          "duration 33", ""}));
-  EXPECT_EQ(Row(users, 3, 'K'), (std::vector<std::string>{"10.0.0.2", "7", "0", "0", "30-Dec-1899",
-                                                          "duration 90061", "0", "No", "No", "", ""}));
+  EXPECT_EQ(Row(users, 2, 'K'),
+            (std::vector<std::string>{"10.0.0.1", "7", "3", "1234", "date 46364", "duration 100",
+                                      "99", "No", "Yes", "duration 33", ""}));
+  EXPECT_EQ(Row(users, 3, 'K'),
+            (std::vector<std::string>{"10.0.0.2", "7", "0", "0", "30-Dec-1899", "duration 90061",
+                                      "0", "No", "No", "", ""}));
   EXPECT_EQ(Row(users, 4, 'K'), std::vector<std::string>(11, ""));
   EXPECT_EQ(Row(SheetNamed(book, "Pages"), 2, 'Q'),
-            (std::vector<std::string>{"/docs/a.htm", "1", "0", "0", "30-Dec-1899", "duration 0", "0",
-                                      "30-Dec-1899", "0", "1", "0", "0", "0", "/docs/", "htm", "1",
-                                      "0"}));
+            (std::vector<std::string>{"/docs/a.htm", "1", "0", "0", "30-Dec-1899", "duration 0",
+                                      "0", "30-Dec-1899", "0", "1", "0", "0", "0", "/docs/", "htm",
+                                      "1", "0"}));
 }
 
 TEST_F(WorkbookExportTest, AnEmptyKeyLeavesItsRowEmptyWhileTheProgressMoves) {
@@ -190,8 +202,8 @@ TEST_F(WorkbookExportTest, SmallImportThroughTheRealReader) {
   EXPECT_EQ(CellText(agents, "A2"), "Googlebot/2.1");
   EXPECT_EQ(Row(agents, 2, 'J')[8], "Robot");
   EXPECT_EQ(Row(agents, 3, 'J'),
-            (std::vector<std::string>{"Mozilla/4.0+(compatible;+MSIE+6.0;+Windows+NT+5.0)", "2", "1",
-                                      "1500", "date 46082", "duration 0", "25", "Mozilla/4.0",
+            (std::vector<std::string>{"Mozilla/4.0+(compatible;+MSIE+6.0;+Windows+NT+5.0)", "2",
+                                      "1", "1500", "date 46082", "duration 0", "25", "Mozilla/4.0",
                                       "MSIE 6", "Windows 2000"}));
   const ModelWorksheet& errors = SheetNamed(book, "Errors");
   EXPECT_EQ(CellText(errors, "A2"), "/missing.htm");

@@ -14,7 +14,9 @@ namespace {
 class CountingWriter : public WorkbookWriter {
  public:
   std::string Version() const override { return "counting 1.0"; }
-  void Write(const ModelWorkbook&, const std::string& fileName) override { files.push_back(fileName); }
+  void Write(const ModelWorkbook&, const std::string& fileName) override {
+    files.push_back(fileName);
+  }
   std::vector<std::string> files;
 };
 
@@ -39,9 +41,10 @@ class WorkbookModelTest : public ::testing::Test {
     std::vector<std::string> keys;
     for (int r = 1; r <= sheet.RowCount(); ++r) {
       const Cell cell = sheet.At(r, 1);
-      keys.push_back(cell.kind == CellKind::Text     ? sheet.Text(cell)
-                     : cell.kind == CellKind::Empty  ? std::string("-")
-                                                     : std::to_string(static_cast<long>(cell.number)));
+      keys.push_back(cell.kind == CellKind::Text ? sheet.Text(cell)
+                     : cell.kind == CellKind::Empty
+                         ? std::string("-")
+                         : std::to_string(static_cast<long>(cell.number)));
     }
     return keys;
   }
@@ -85,7 +88,8 @@ TEST_F(WorkbookModelTest, AddWithASheetOfAnotherWorkbookFails) {
 
 TEST_F(WorkbookModelTest, SheetNamesTheApplicationRefuses) {
   Worksheet& sheet = book.Worksheets(1);
-  for (const std::string& bad : std::vector<std::string>{"", std::string(32, 'x'), "a:b", "a\\b", "a/b", "a?b", "a*b", "a[b",
+  for (const std::string& bad :
+       std::vector<std::string>{"", std::string(32, 'x'), "a:b", "a\\b", "a/b", "a?b", "a*b", "a[b",
                                 "a]b", "'quoted", "Sheet2", "sheet2"})
     EXPECT_THROW(sheet.SetName(bad), AutomationError) << bad;
   EXPECT_EQ(sheet.Name(), "Sheet1");
@@ -103,7 +107,8 @@ TEST_F(WorkbookModelTest, Addresses) {
   EXPECT_EQ(ParseColumns("A:G"), (CellArea{1, 1, kMaxRows, 7}));
   EXPECT_EQ(ParseColumns("B"), (CellArea{1, 2, kMaxRows, 2}));
   EXPECT_EQ(ParseAddress("A:G", true), (CellArea{1, 1, kMaxRows, 7}));
-  for (const char* bad : {"", "A", "1", "A0", "A01", "XFE1", "A1048577", "A1:", "A1B", "=A1", "A 1"})
+  for (const char* bad :
+       {"", "A", "1", "A0", "A01", "XFE1", "A1048577", "A1:", "A1B", "=A1", "A 1"})
     EXPECT_FALSE(ParseAddress(bad, false).has_value()) << bad;
   EXPECT_THROW(book.Worksheets(1).Range("A0"), AutomationError);
   EXPECT_THROW(book.Worksheets(1).Columns("A1"), AutomationError);

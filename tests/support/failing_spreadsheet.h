@@ -30,7 +30,8 @@ class FailingSpreadsheet {
 
   void Call(const std::string& name) {
     calls_.push_back(name);
-    if (failWhen_ && failWhen_(name)) throw AutomationError("The object invoked has disconnected from its clients.");
+    if (failWhen_ && failWhen_(name))
+      throw AutomationError("The object invoked has disconnected from its clients.");
   }
 
   class Sheet : public Worksheet {

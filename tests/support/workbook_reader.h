@@ -84,23 +84,35 @@ inline std::string JsonValue(const std::string& text) {
     }
     const char e = text[++i];
     switch (e) {
-      case 'n': out += '\n'; break;
-      case 'r': out += '\r'; break;
-      case 't': out += '\t'; break;
-      case 'b': out += '\b'; break;
-      case 'f': out += '\f'; break;
+      case 'n':
+        out += '\n';
+        break;
+      case 'r':
+        out += '\r';
+        break;
+      case 't':
+        out += '\t';
+        break;
+      case 'b':
+        out += '\b';
+        break;
+      case 'f':
+        out += '\f';
+        break;
       case 'u': {
         unsigned code = static_cast<unsigned>(std::stoul(text.substr(i + 1, 4), nullptr, 16));
         i += 4;
         if (code >= 0xD800 && code < 0xDC00 && text.compare(i + 1, 2, "\\u") == 0) {
-          const unsigned low = static_cast<unsigned>(std::stoul(text.substr(i + 3, 4), nullptr, 16));
+          const unsigned low =
+              static_cast<unsigned>(std::stoul(text.substr(i + 3, 4), nullptr, 16));
           code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
           i += 6;
         }
         PutUtf8(out, code);
         break;
       }
-      default: out += e;
+      default:
+        out += e;
     }
   }
   return out;
@@ -121,7 +133,8 @@ inline WorkbookDump ReadWorkbook(const std::string& file) {
   using namespace workbook_reader_detail;
   WorkbookDump dump;
   const std::string command = "/usr/bin/python3 '" KESTRUNE_SOURCE_DIR
-                              "/tests/support/read_workbook.py' '" + file + "' 2>&1";
+                              "/tests/support/read_workbook.py' '" +
+                              file + "' 2>&1";
   std::FILE* pipe = ::popen(command.c_str(), "r");
   if (pipe == nullptr) return dump;
   std::string text;
@@ -141,7 +154,8 @@ inline WorkbookDump ReadWorkbook(const std::string& file) {
       continue;
     }
   }
-  if (dump.status != 0) std::fprintf(stderr, "read_workbook.py %s:\n%s\n", file.c_str(), text.c_str());
+  if (dump.status != 0)
+    std::fprintf(stderr, "read_workbook.py %s:\n%s\n", file.c_str(), text.c_str());
   return dump;
 }
 
