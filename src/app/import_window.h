@@ -16,6 +16,7 @@
 
 #include "app/dialogs.h"
 #include "app/settings_store.h"
+#include "export/export_run.h"
 #include "logfiles/reader_host.h"
 #include "reports/report_format.h"
 #include "stats/import_stats.h"
@@ -94,6 +95,10 @@ class TfrmImport : public QMainWindow, public ReaderHost {
   void SaveReport();
   void mnToExcelClick();
   void btnAnalyzeClick();
+  // The export into `destination`, its outcome logged when unattended (export_window.cpp).
+  ExportResult RunExport(const WorkbookDestination& destination);
+  // How the export creates its spreadsheet application (tests wrap the real one).
+  void SetSpreadsheetFactory(ApplicationFactory factory);
   void mnDownloadClick();
   void mnExitClick();
   void mnOnlineHelpClick();
@@ -116,7 +121,7 @@ class TfrmImport : public QMainWindow, public ReaderHost {
   bool QuitRequested() const { return quitRequested_; }
   ImportResult LastImportResult() const { return lastImport_; }
   // The exit status of a run ended by QUIT: 1 when the last import failed, else 2 when
-  // a REPORT= word failed, else 0.
+  // a REPORT= word or a workbook export failed, else 0.
   int ExitStatus() const;
 
  protected:
@@ -132,6 +137,7 @@ class TfrmImport : public QMainWindow, public ReaderHost {
   void CommandRun();
   void CommandQuit();
   void CommandReport(const std::string& fileName);
+  void CommandExport(const std::string& fileName);
   bool ListKeyDown(QListWidget* listBox, int key);
   // Writes the report named by `target`; false with `error` set to the text to show.
   bool WriteReport(const ReportTarget& target, std::string& error);
@@ -149,6 +155,9 @@ class TfrmImport : public QMainWindow, public ReaderHost {
   std::chrono::milliseconds downloadWaitLimit_{std::chrono::seconds(25)};
   bool quitRequested_ = false;
   bool reportFailed_ = false;
+  bool exportFailed_ = false;
+  bool exporting_ = false;
+  ApplicationFactory spreadsheetFactory_;
   ImportResult lastImport_ = ImportResult::None;
   QDialog* aboutBox_ = nullptr;
 

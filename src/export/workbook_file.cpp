@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 #include "util/atomic_file.h"
 #include "util/path.h"
@@ -27,9 +28,11 @@ std::string CommandOutput(const char* command) {
   return out;
 }
 
-std::string WithoutTrailingSlash(std::string folder) {
-  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
-  return folder;
+// The folder without "//", "/./" and a trailing "/".
+std::string CleanFolder(const std::string& folder) {
+  std::string clean = std::filesystem::path(folder).lexically_normal().string();
+  while (clean.size() > 1 && clean.back() == '/') clean.pop_back();
+  return clean;
 }
 
 // Writes `book` through `file`; the writer opens the temporary file by name.
@@ -49,9 +52,9 @@ bool WriteThrough(Workbook& book, AtomicFile& file, std::string& error) {
 
 std::string DocumentsFolder() {
   const std::string documents = CommandOutput("xdg-user-dir DOCUMENTS 2>/dev/null");
-  if (!documents.empty() && DirectoryExists(documents)) return WithoutTrailingSlash(documents);
+  if (!documents.empty() && DirectoryExists(documents)) return CleanFolder(documents);
   const char* home = std::getenv("HOME");
-  if (home != nullptr && *home != '\0') return WithoutTrailingSlash(home);
+  if (home != nullptr && *home != '\0') return CleanFolder(home);
   return "/tmp";
 }
 
