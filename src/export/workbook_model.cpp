@@ -216,18 +216,28 @@ void ModelWorksheet::Sort(const CellArea& area, const SortArguments& arguments) 
 
 void ModelWorksheet::SortRows(int first, int last, const std::vector<std::pair<int, int>>& keys,
                               bool matchCase) {
-  std::vector<int> order(static_cast<std::size_t>(last - first + 1));
-  std::iota(order.begin(), order.end(), first);
-  std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-    for (const auto& [column, direction] : keys) {
-      const int c = CompareCells(*this, At(a, column), At(b, column), direction, matchCase);
+  // The key cells of every row side by side, so that comparing two rows reads two short
+  // runs of memory.
+  const std::size_t width = keys.size();
+  const std::size_t count = static_cast<std::size_t>(last - first + 1);
+  std::vector<Cell> keyCells(count * width);
+  for (std::size_t i = 0; i < count; ++i)
+    for (std::size_t k = 0; k < width; ++k)
+      keyCells[i * width + k] = At(first + static_cast<int>(i), keys[k].first);
+  std::vector<std::uint32_t> order(count);
+  std::iota(order.begin(), order.end(), 0u);
+  std::stable_sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
+    for (std::size_t k = 0; k < width; ++k) {
+      const int c = CompareCells(*this, keyCells[a * width + k], keyCells[b * width + k],
+                                 keys[k].second, matchCase);
       if (c != 0) return c < 0;
     }
     return false;
   });
   std::vector<std::vector<Cell>> sorted;
-  sorted.reserve(order.size());
-  for (int row : order) sorted.push_back(std::move(rows_[static_cast<std::size_t>(row - 1)]));
+  sorted.reserve(count);
+  for (std::uint32_t i : order)
+    sorted.push_back(std::move(rows_[static_cast<std::size_t>(first - 1) + i]));
   std::move(sorted.begin(), sorted.end(), rows_.begin() + (first - 1));
 }
 
