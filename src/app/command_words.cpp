@@ -1,5 +1,5 @@
-// FormShow and the command words of an unattended run: DOWNLOAD, RUN, REPORT=<file> and
-// QUIT, matched without regard to case and carried out in order.
+// FormShow and the command words of an unattended run: DOWNLOAD, RUN, REPORT=<file>,
+// EXPORT=<file> and QUIT, matched without regard to case and carried out in order.
 #include <QComboBox>
 #include <QEventLoop>
 #include <QRadioButton>
@@ -35,6 +35,8 @@ void TfrmImport::CommandWord(const std::string& word) {
     CommandQuit();
   } else if (upper.rfind("REPORT=", 0) == 0) {
     CommandReport(word.substr(7));
+  } else if (upper.rfind("EXPORT=", 0) == 0) {
+    CommandExport(word.substr(7));
   }
 }
 
@@ -70,7 +72,7 @@ void TfrmImport::CommandQuit() {
 
 int TfrmImport::ExitStatus() const {
   if (lastImport_ == ImportResult::Failed) return 1;
-  if (reportFailed_) return 2;
+  if (reportFailed_ || exportFailed_) return 2;
   return 0;
 }
 

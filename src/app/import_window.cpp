@@ -322,10 +322,6 @@ void TfrmImport::mnExitClick() {
   close();
 }
 
-void TfrmImport::mnToExcelClick() {
-  Status("The spreadsheet export is not available in this build.");
-}
-
 void TfrmImport::btnAnalyzeClick() {
   mnToExcelClick();
 }

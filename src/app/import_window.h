@@ -17,6 +17,7 @@
 
 #include "app/dialogs.h"
 #include "app/settings_store.h"
+#include "export/export_run.h"
 #include "ftp/ftp_fetch.h"
 #include "logfiles/reader_host.h"
 #include "reports/report_format.h"
@@ -96,6 +97,10 @@ class TfrmImport : public QMainWindow, public ReaderHost {
   void SaveReport();
   void mnToExcelClick();
   void btnAnalyzeClick();
+  // The export into `destination`, its outcome logged when unattended (export_window.cpp).
+  ExportResult RunExport(const WorkbookDestination& destination);
+  // How the export creates its spreadsheet application (tests wrap the real one).
+  void SetSpreadsheetFactory(ApplicationFactory factory);
   void mnDownloadClick();
   void axFTP_StateChanged(int state);  // the FTP transfer's state changes (ftp_download.cpp)
   void mnExitClick();
@@ -121,7 +126,7 @@ class TfrmImport : public QMainWindow, public ReaderHost {
   bool QuitRequested() const { return quitRequested_; }
   ImportResult LastImportResult() const { return lastImport_; }
   // The exit status of a run ended by QUIT: 1 when the last import failed, else 2 when
-  // a REPORT= word failed, else 0.
+  // a REPORT= word or a workbook export failed, else 0.
   int ExitStatus() const;
 
  protected:
@@ -138,6 +143,7 @@ class TfrmImport : public QMainWindow, public ReaderHost {
   void CommandRun();
   void CommandQuit();
   void CommandReport(const std::string& fileName);
+  void CommandExport(const std::string& fileName);
   bool ListKeyDown(QListWidget* listBox, int key);
   // Writes the report named by `target`; false with `error` set to the text to show.
   bool WriteReport(const ReportTarget& target, std::string& error);
@@ -155,6 +161,9 @@ class TfrmImport : public QMainWindow, public ReaderHost {
   std::chrono::milliseconds downloadWaitLimit_{std::chrono::seconds(25)};
   bool quitRequested_ = false;
   bool reportFailed_ = false;
+  bool exportFailed_ = false;
+  bool exporting_ = false;
+  ApplicationFactory spreadsheetFactory_;
   ImportResult lastImport_ = ImportResult::None;
   QDialog* aboutBox_ = nullptr;
 

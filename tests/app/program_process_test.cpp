@@ -6,6 +6,7 @@
 #include <QProcessEnvironment>
 #include <regex>
 
+#include "support/workbook_reader.h"
 #include "window_fixture.h"
 
 namespace kestrune::test {
@@ -83,7 +84,8 @@ TEST_F(ProgramTest, NoWordsAndNoDisplaySaysSoInsteadOfAborting) {
 TEST_F(ProgramTest, HelpAndVersion) {
   const Outcome help = Run({QStringLiteral("--help")});
   EXPECT_EQ(help.exitCode, 0);
-  for (const char* word : {"DOWNLOAD", "RUN", "QUIT", "REPORT=<file>", "maintenance-log.txt"})
+  for (const char* word :
+       {"DOWNLOAD", "RUN", "QUIT", "REPORT=<file>", "EXPORT=<file>", "maintenance-log.txt"})
     EXPECT_NE(help.out.find(word), std::string::npos) << word;
   EXPECT_NE(help.out.find((dir / "s.reg")), std::string::npos);
   const Outcome version = Run({QStringLiteral("--version")});
@@ -161,6 +163,30 @@ TEST_F(ProgramTest, ReportWordsAndTheirExitStatus) {
   EXPECT_EQ(o.exitCode, 0);
   EXPECT_NE(ReadFile(dir / "out/r.html").find("<"), std::string::npos);
   EXPECT_EQ(Log(), (std::vector<std::string>{"Report saved: out/r.html", "Quitting"}));
+}
+
+}  // namespace
+}  // namespace kestrune::test
+
+namespace kestrune::test {
+namespace {
+
+TEST_F(ProgramTest, ExportWordWritesTheWorkbookAndSetsTheExitStatus) {
+  WriteFile(dir / "ex260301.log",
+            "#Fields: date time c-ip cs-method cs-uri-stem sc-status sc-bytes\r\n"
+            "2026-03-01 10:00:00 10.0.0.1 GET /a.html 200 100\r\n");
+  Outcome o =
+      Run({QStringLiteral("RUN"), QStringLiteral("export=out.xlsx"), QStringLiteral("QUIT")});
+  EXPECT_EQ(o.exitCode, 0);
+  const WorkbookDump book = ReadWorkbook(dir / "out.xlsx");
+  ASSERT_EQ(book.status, 0);
+  EXPECT_EQ(book.sheets.size(), 10u);
+  EXPECT_EQ(book.Sheet("Pages").Value("A2"), "/a.html");
+  const std::vector<std::string> log = Log();
+  EXPECT_NE(std::find(log.begin(), log.end(), "Workbook saved: out.xlsx"), log.end());
+  o = Run({QStringLiteral("EXPORT=nowhere/out.xlsx")});  // headless: QUIT comes by itself
+  EXPECT_EQ(o.exitCode, 2);
+  EXPECT_FALSE(Exists(dir / "nowhere"));
 }
 
 }  // namespace

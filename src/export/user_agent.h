@@ -1,0 +1,19 @@
+// ClassifyUserAgent: the product name, browser label and operating-system label of a
+// user-agent text as IIS logs store it ("+" for every blank, ";" between the items in
+// the parentheses). A pure function of its first 255 characters.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace kestrune {
+
+struct UserAgentClass {
+  std::string Name;
+  std::string Browser;
+  std::string OS;
+};
+
+UserAgentClass ClassifyUserAgent(std::string_view userAgent);
+
+}  // namespace kestrune
