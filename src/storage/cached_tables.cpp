@@ -66,7 +66,8 @@ std::optional<Row> Held(CachedTables::Cache<Row>& cache, const std::string& key)
 template <class Row>
 void Hold(CachedTables::Cache<Row>& cache, const std::string& key, std::int64_t id,
           const Row& row) {
-  // The first row of a key (lowest ID) is the one a keyed SELECT finds.
+  // The first row of a key (lowest ID) is the one a keyed SELECT finds. A row changed in
+  // this transaction and not yet written keeps its changes over what the database holds.
   if (cache.idByKey.emplace(key, id).second) cache.rows.emplace(id, row);
 }
 
@@ -120,7 +121,7 @@ std::optional<VisitorRow> CachedTables::FindVisitor(const std::string& ip) {
   if (visitors_.complete) return std::nullopt;
   auto row = statements_.SelectVisitor(ip);
   if (row) Hold(visitors_, ip, row->ID, *row);
-  return row;
+  return Held(visitors_, ip);
 }
 
 std::optional<VisitorRow> CachedTables::InsertVisitor(const std::string& visitor) {
@@ -148,7 +149,7 @@ std::optional<std::int64_t> CachedTables::FindPage(const std::string& pageName) 
   if (pages_.complete) return std::nullopt;
   auto id = statements_.SelectPage(pageName);
   if (id) Hold(pages_, pageName, *id, *id);
-  return id;
+  return Held(pages_, pageName);
 }
 
 std::optional<std::int64_t> CachedTables::InsertPage(const std::string& pageName,
@@ -189,7 +190,7 @@ std::optional<CounterRow> CachedTables::FindRef(const std::string& url, const st
   if (refs_.complete) return std::nullopt;
   auto row = statements_.SelectRef(url, siteIP);
   if (row) Hold(refs_, key, row->ID, *row);
-  return row;
+  return Held(refs_, key);
 }
 
 std::optional<CounterRow> CachedTables::InsertRef(const std::string& host, const std::string& url,
@@ -218,7 +219,7 @@ std::optional<CounterRow> CachedTables::FindDownload(const std::string& fileName
   if (downloads_.complete) return std::nullopt;
   auto row = statements_.SelectDownload(fileName, siteIP);
   if (row) Hold(downloads_, key, row->ID, *row);
-  return row;
+  return Held(downloads_, key);
 }
 
 std::optional<CounterRow> CachedTables::InsertDownload(const std::string& fileName,
@@ -252,7 +253,7 @@ std::optional<CounterRow> CachedTables::FindError(const ErrorKey& key) {
   if (errors_.complete) return std::nullopt;
   auto row = statements_.SelectError(key);
   if (row) Hold(errors_, cacheKey, row->ID, *row);
-  return row;
+  return Held(errors_, cacheKey);
 }
 
 std::optional<CounterRow> CachedTables::InsertError(const ErrorKey& key, TDateTime last) {
