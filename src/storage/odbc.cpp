@@ -322,8 +322,8 @@ void Statement::ExecuteDirect(const std::string& sql) {
 
 void Statement::SetText(std::size_t index, std::string_view value) {
   Param& p = *params_.at(index);
-  value = value.substr(0, kTextMax);
   if (connection_.Text() == TextMode::Bytes) {
+    value = value.substr(0, kTextMax);
     std::memcpy(p.text, value.data(), value.size());
     p.text[value.size()] = '\0';
     p.indicator = static_cast<SQLLEN>(value.size());
@@ -331,7 +331,9 @@ void Statement::SetText(std::size_t index, std::string_view value) {
   }
   auto* units = reinterpret_cast<SQLWCHAR*>(p.text);
   std::size_t count = 0;
+  // At most 255 characters (a character beyond the buffer is dropped).
   ForEachCodePoint(value, [&](char32_t code) {
+    if (count + (code >= 0x10000 ? 2 : 1) > kTextMax) return;
     if (code >= 0x10000) {
       code -= 0x10000;
       units[count++] = static_cast<SQLWCHAR>(0xD800 + (code >> 10));

@@ -85,7 +85,8 @@ class Statement {
   void Prepare(const std::string& sql, const std::vector<ParamType>& params = {});
   void ExecuteDirect(const std::string& sql);  // no parameters
 
-  // Parameter values (0-based index); a text longer than 255 bytes is cut to 255.
+  // Parameter values (0-based index); a text is cut to 255 bytes (Bytes) or 255 UTF-16
+  // units (Utf16).
   void SetText(std::size_t index, std::string_view value);
   void SetInteger(std::size_t index, std::int64_t value);
   void SetBoolean(std::size_t index, bool value);

@@ -38,14 +38,6 @@ std::string Script() {
   return std::string(KESTRUNE_SOURCE_DIR) + "/scripts/test-postgres";
 }
 
-// The server this process started itself, destroyed when the process ends.
-struct OwnServer {
-  std::string dir;
-  ~OwnServer() {
-    if (!dir.empty()) std::system((Script() + " destroy " + dir + " >/dev/null 2>&1").c_str());
-  }
-};
-
 void ReadServer(PgServer& server) {
   server.port = std::atoi(Trimmed(ReadWhole(server.dir + "/port")).c_str());
   server.password = Trimmed(ReadWhole(server.dir + "/password"));
@@ -76,25 +68,35 @@ std::string TempDir::Write(const std::string& name, const std::string& content) 
 }
 
 PgServer& PgServer::Get() {
-  static PgServer server;
-  static OwnServer own;
-  if (server.port != 0) return server;
+  static std::unique_ptr<PgServer> server;
+  if (server) return *server;
   if (const char* dir = std::getenv("KESTRUNE_TEST_PG"); dir && *dir) {
-    server.dir = dir;
+    server = std::make_unique<PgServer>();
+    server->dir = dir;
+    ReadServer(*server);
   } else {
-    char pattern[] = "/tmp/kestrune-pgtest-XXXXXX";
-    if (::mkdtemp(pattern) == nullptr) std::abort();
-    server.dir = pattern;
-    own.dir = pattern;
-    if (!Run(Script() + " start " + server.dir + " >/dev/null")) {
-      ADD_FAILURE() << "the PostgreSQL test server did not start";
-      return server;
-    }
+    server = Private();
   }
-  ReadServer(server);
-  EXPECT_NE(server.port, 0) << "no PostgreSQL test server in " << server.dir
-                            << " (scripts/test-postgres start DIR)";
+  EXPECT_NE(server->port, 0) << "no PostgreSQL test server in " << server->dir
+                             << " (scripts/test-postgres start DIR)";
+  return *server;
+}
+
+std::unique_ptr<PgServer> PgServer::Private() {
+  auto server = std::make_unique<PgServer>();
+  char pattern[] = "/tmp/kestrune-pgtest-XXXXXX";
+  if (::mkdtemp(pattern) == nullptr) std::abort();
+  server->dir = pattern;
+  server->own = true;
+  if (!Run(Script() + " start " + server->dir + " >/dev/null"))
+    ADD_FAILURE() << "the PostgreSQL test server did not start";
+  else
+    ReadServer(*server);
   return server;
+}
+
+PgServer::~PgServer() {
+  if (own) std::system((Script() + " destroy " + dir + " >/dev/null 2>&1").c_str());
 }
 
 void PgServer::Stop() {
@@ -108,19 +110,16 @@ void PgServer::Restart() {
 
 // --- TestDatabase --------------------------------------------------------------------
 
-TestDatabase::TestDatabase(Kind kind, bool withSchema) : kind_(kind) {
+TestDatabase::TestDatabase(Kind kind, bool withSchema, PgServer* server) : kind_(kind) {
   if (kind == Kind::SQLite) {
     name_ = dir_.Path("kestrune.db");
   } else {
     static std::atomic<int> counter{0};
     name_ = "kt_" + std::to_string(::getpid()) + "_" + std::to_string(counter++);
-    PgServer& server = PgServer::Get();
-    const std::string admin =
-        "DRIVER={PostgreSQL Unicode};Servername=127.0.0.1;Port=" + std::to_string(server.port) +
-        ";Database=kestrune;Username=kestrune;Password=" + server.password + ";CommLog=0;Debug=0";
+    server_ = server ? server : &PgServer::Get();
     odbc::Environment env;
     odbc::Connection connection(env);
-    connection.Connect(admin);
+    connection.Connect(AdminString());
     odbc::Statement statement(connection);
     statement.ExecuteDirect("CREATE DATABASE " + name_ + " ENCODING 'UTF8' TEMPLATE template0");
   }
@@ -132,12 +131,9 @@ TestDatabase::TestDatabase(Kind kind, bool withSchema) : kind_(kind) {
 TestDatabase::~TestDatabase() {
   if (kind_ != Kind::PostgreSQL) return;
   try {
-    PgServer& server = PgServer::Get();
     odbc::Environment env;
     odbc::Connection connection(env);
-    connection.Connect(
-        "DRIVER={PostgreSQL Unicode};Servername=127.0.0.1;Port=" + std::to_string(server.port) +
-        ";Database=kestrune;Username=kestrune;Password=" + server.password + ";CommLog=0;Debug=0");
+    connection.Connect(AdminString());
     odbc::Statement statement(connection);
     statement.ExecuteDirect("DROP DATABASE IF EXISTS " + name_ + " WITH (FORCE)");
   } catch (const std::exception&) {
@@ -145,11 +141,16 @@ TestDatabase::~TestDatabase() {
   }
 }
 
+std::string TestDatabase::AdminString() const {
+  return "DRIVER={PostgreSQL Unicode};Servername=127.0.0.1;Port=" + std::to_string(server_->port) +
+         ";Database=kestrune;Username=kestrune;Password=" + server_->password +
+         ";CommLog=0;Debug=0";
+}
+
 std::string TestDatabase::DriverString() const {
   if (kind_ == Kind::SQLite) return "DRIVER={SQLite3};Database=" + name_;
-  const PgServer& server = PgServer::Get();
-  return "DRIVER={PostgreSQL Unicode};Servername=127.0.0.1;Port=" + std::to_string(server.port) +
-         ";Database=" + name_ + ";Username=kestrune;Password=" + server.password;
+  return "DRIVER={PostgreSQL Unicode};Servername=127.0.0.1;Port=" + std::to_string(server_->port) +
+         ";Database=" + name_ + ";Username=kestrune;Password=" + server_->password;
 }
 
 std::string TestDatabase::Dsn(DsnForm form) {
@@ -174,9 +175,12 @@ std::string TestDatabase::Dsn(DsnForm form) {
     const std::string file = dir_.Write("kestrune.dsn", "[ODBC]\n" + section);
     return "FILEDSN=" + file;
   }
-  const std::string ini = dir_.Write("odbc.ini", "[KestruneTest]\n" + section);
+  // A name of its own: the driver manager caches what it read of odbc.ini by DSN name.
+  static int count = 0;
+  const std::string name = "KestruneTest" + std::to_string(++count);
+  const std::string ini = dir_.Write("odbc.ini", "[" + name + "]\n" + section);
   ::setenv("ODBCINI", ini.c_str(), 1);
-  return "KestruneTest";
+  return name;
 }
 
 void TestDatabase::Execute(const std::string& sql) {

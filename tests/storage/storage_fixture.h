@@ -44,7 +44,11 @@ struct PgServer {
   std::string dir;
   int port = 0;
   std::string password;
+  bool own = false;  // started here: destroyed with this object
   static PgServer& Get();
+  // A server of its own, for a test that stops it.
+  static std::unique_ptr<PgServer> Private();
+  ~PgServer();
   void Stop();     // fast shutdown, data kept
   void Restart();  // again, on a new port
 };
@@ -52,7 +56,7 @@ struct PgServer {
 // One fresh, empty database with the six tables, removed at the end.
 class TestDatabase {
  public:
-  explicit TestDatabase(Kind kind, bool withSchema = true);
+  explicit TestDatabase(Kind kind, bool withSchema = true, PgServer* server = nullptr);
   ~TestDatabase();
   TestDatabase(const TestDatabase&) = delete;
   TestDatabase& operator=(const TestDatabase&) = delete;
@@ -75,7 +79,9 @@ class TestDatabase {
 
  private:
   std::string DriverString() const;
+  std::string AdminString() const;  // PostgreSQL: the server's own database
   Kind kind_;
+  PgServer* server_ = nullptr;
   TempDir dir_;
   std::string name_;  // PostgreSQL database name, or the SQLite file
 };
