@@ -17,6 +17,7 @@
 #include "app/qt_text.h"
 #include "app/screen_cursor.h"
 #include "logfiles/log_readers.h"
+#include "storage/database.h"
 #include "util/error.h"
 #include "util/path.h"
 #include "util/text.h"
@@ -33,12 +34,6 @@ std::string Folded(std::string_view text) {
   std::string out(text);
   for (char& c : out) c = static_cast<char>(FoldByte(static_cast<unsigned char>(c)));
   return out;
-}
-
-// Database storage is not part of this build: opening a data source always fails, and
-// so no connection is ever open during a run.
-[[noreturn]] void OpenDatabase(const std::string& /*dsn*/) {
-  throw Error("Database storage is not available in this build.");
 }
 
 std::string ExceptionText(const std::string& message) {
@@ -106,9 +101,10 @@ void TfrmImport::DoImport(const std::string& directory, const std::string& path,
   // A data source that cannot be opened ends the run before any file is touched, with
   // the error box and the closing steps, so that the window is unlocked again.
   bool databaseFailed = false;
+  Database database([this](const std::string& message) { Status(message); });
   if (addToDb) {
     try {
-      OpenDatabase(dsn);
+      database.Open(dsn, stats);
     } catch (const std::exception& e) {
       databaseFailed = true;
       ShowDefaultCursor();
@@ -152,15 +148,18 @@ void TfrmImport::DoImport(const std::string& directory, const std::string& path,
       } else {
         LogString("Scanning file " + fileName + ".", false);
         const int fileIndex = stats.slFiles.Add(fileName, std::make_unique<clsPFileObject>());
-        ReaderContext context{stats, *this, nullptr};
+        if (addToDb && database.Connected()) database.StartTransaction();
+        ReaderContext context{stats, *this, database.Store()};
         const int lines = iis ? ScanIISFile(fileName, addToDb, context)
                               : ScanUnixFile(fileName, siteIP, addToDb, context);
         stats.slFiles.Object(fileIndex)->LineCount = lines;
         outcome = lines > 0;
+        if (addToDb && database.Connected()) database.Commit();
       }
     } catch (const std::exception& e) {
       outcome = false;
       ShowDefaultCursor();
+      if (addToDb && database.Connected()) database.Rollback();
       const DialogButton answer =
           dialogs_.MessageBox(ExceptionText(e.what()), "Error",
                               DialogButtons::Of(DialogButton::Ok, DialogButton::Cancel),
@@ -177,6 +176,7 @@ void TfrmImport::DoImport(const std::string& directory, const std::string& path,
   }
 
   ShowDefaultCursor();
+  if (addToDb) database.Close();
   stats.ImportFinished = NowLocal();
   ShowStatsNow();
 

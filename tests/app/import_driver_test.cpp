@@ -305,11 +305,12 @@ TEST_F(ImportDriverTest, DatabaseThatCannotOpenEndsTheRunCleanly) {
   Show();
   MoveOn();
   Find<QCheckBox>("cbAddToDb")->setChecked(true);
-  Find<QLineEdit>("ebDSN")->setText(QStringLiteral("Kestrune"));
+  Find<QLineEdit>("ebDSN")->setText(QStringLiteral("KestruneNoSuchSource"));
   Import(logs + "*.log");
   ASSERT_GE(dialogs.Boxes().size(), 1u);
-  EXPECT_EQ(dialogs.Boxes()[0].text,
-            "Exception:\r\nDatabase storage is not available in this build.\r\n");
+  EXPECT_EQ(dialogs.Boxes()[0].text.rfind("Exception:\r\nIM002: ", 0), 0u)
+      << dialogs.Boxes()[0].text;
+  EXPECT_NE(dialogs.Boxes()[0].text.find("Data source name not found"), std::string::npos);
   EXPECT_EQ(dialogs.Boxes()[0].caption, "Error");
   EXPECT_EQ(Completion(), "Update FAILED !");
   EXPECT_TRUE(Exists(logs + "a.log"));  // untouched

@@ -1,0 +1,326 @@
+#include "storage/cached_tables.h"
+
+#include <cstring>
+
+namespace kestrune {
+namespace {
+
+// Keys of several parts, each preceded by its length, so that no two differ only in
+// where one part ends.
+void AppendPart(std::string& key, std::string_view part) {
+  const auto size = static_cast<std::uint32_t>(part.size());
+  char prefix[sizeof size];
+  std::memcpy(prefix, &size, sizeof size);
+  key.append(prefix, sizeof size);
+  key.append(part);
+}
+
+std::string Key2(std::string_view a, std::string_view b) {
+  std::string key;
+  key.reserve(a.size() + b.size() + 8);
+  AppendPart(key, a);
+  AppendPart(key, b);
+  return key;
+}
+
+std::string ErrorCacheKey(const ErrorKey& k) {
+  std::string key = std::to_string(k.Error);
+  AppendPart(key, k.PageName);
+  AppendPart(key, k.SiteIP);
+  AppendPart(key, k.ReferringURL);
+  return key;
+}
+
+std::string ValuesList(std::size_t rows, std::size_t columns) {
+  std::string one = "(";
+  for (std::size_t c = 0; c < columns; ++c) one += c ? ", ?" : "?";
+  one += ")";
+  std::string all;
+  all.reserve(rows * (one.size() + 2));
+  for (std::size_t r = 0; r < rows; ++r) {
+    if (r) all += ", ";
+    all += one;
+  }
+  return all;
+}
+
+std::vector<odbc::ParamType> LogParamTypes(std::size_t rows) {
+  using odbc::ParamType;
+  const ParamType one[] = {ParamType::Integer, ParamType::Integer,  ParamType::Text,
+                           ParamType::Integer, ParamType::DateTime, ParamType::Boolean,
+                           ParamType::Boolean, ParamType::Integer,  ParamType::Integer,
+                           ParamType::Integer, ParamType::Text,     ParamType::Integer};
+  std::vector<ParamType> types;
+  types.reserve(rows * std::size(one));
+  for (std::size_t r = 0; r < rows; ++r) types.insert(types.end(), std::begin(one), std::end(one));
+  return types;
+}
+
+template <class Row>
+std::optional<Row> Held(CachedTables::Cache<Row>& cache, const std::string& key) {
+  const auto found = cache.idByKey.find(key);
+  if (found == cache.idByKey.end()) return std::nullopt;
+  return cache.rows.at(found->second);
+}
+
+template <class Row>
+void Hold(CachedTables::Cache<Row>& cache, const std::string& key, std::int64_t id,
+          const Row& row) {
+  // The first row of a key (lowest ID) is the one a keyed SELECT finds. A row changed in
+  // this transaction and not yet written keeps its changes over what the database holds.
+  if (cache.idByKey.emplace(key, id).second) cache.rows.emplace(id, row);
+}
+
+template <class Row>
+void Change(CachedTables::Cache<Row>& cache, std::int64_t id, const Row& row) {
+  cache.rows[id] = row;
+  bool& dirty = cache.isDirty[id];
+  if (!dirty) {
+    dirty = true;
+    cache.dirty.push_back(id);
+  }
+}
+
+}  // namespace
+
+CachedTables::CachedTables(odbc::Connection& connection, std::size_t batchRows,
+                           std::size_t preloadRows)
+    : connection_(connection),
+      statements_(connection),
+      batchRows_(batchRows == 0 ? 1 : batchRows),
+      preloadRows_(preloadRows) {
+  logs_.reserve(batchRows_);
+}
+
+template <class Row, class Load>
+void CachedTables::Preload(Cache<Row>& cache, const char* table, Load&& load) {
+  if (cache.checked) return;
+  cache.checked = true;
+  odbc::Statement count(connection_);
+  count.ExecuteDirect(std::string("SELECT COUNT(*) FROM ") + table);
+  std::int64_t rows = 0;
+  if (count.Fetch()) rows = count.GetInteger(0);
+  count.CloseCursor();
+  if (rows < 0 || static_cast<std::size_t>(rows) > preloadRows_) return;
+  load(count);
+  cache.complete = true;
+}
+
+// --- tblVisitors -----------------------------------------------------------------------
+
+std::optional<VisitorRow> CachedTables::FindVisitor(const std::string& ip) {
+  Preload(visitors_, "tblVisitors", [this](odbc::Statement& s) {
+    s.ExecuteDirect(std::string("SELECT ") + TableStatements::kVisitorColumns +
+                    " FROM tblVisitors ORDER BY ID");
+    while (s.Fetch()) {
+      VisitorRow row = TableStatements::ReadVisitor(s);
+      Hold(visitors_, row.IP, row.ID, row);
+    }
+  });
+  if (auto row = Held(visitors_, ip)) return row;
+  if (visitors_.complete) return std::nullopt;
+  auto row = statements_.SelectVisitor(ip);
+  if (row) Hold(visitors_, ip, row->ID, *row);
+  return Held(visitors_, ip);
+}
+
+std::optional<VisitorRow> CachedTables::InsertVisitor(const std::string& visitor) {
+  statements_.InsertVisitor(visitor);
+  auto row = statements_.SelectVisitor(visitor);
+  if (row) Hold(visitors_, visitor, row->ID, *row);
+  return row;
+}
+
+void CachedTables::WriteVisitor(const VisitorRow& row) {
+  Change(visitors_, row.ID, row);
+}
+
+// --- tblPages --------------------------------------------------------------------------
+
+std::optional<std::int64_t> CachedTables::FindPage(const std::string& pageName) {
+  Preload(pages_, "tblPages", [this](odbc::Statement& s) {
+    s.ExecuteDirect("SELECT ID, PageName FROM tblPages ORDER BY ID");
+    while (s.Fetch()) {
+      const std::int64_t id = s.GetInteger(0);
+      Hold(pages_, s.GetText(1), id, id);
+    }
+  });
+  if (auto id = Held(pages_, pageName)) return id;
+  if (pages_.complete) return std::nullopt;
+  auto id = statements_.SelectPage(pageName);
+  if (id) Hold(pages_, pageName, *id, *id);
+  return Held(pages_, pageName);
+}
+
+std::optional<std::int64_t> CachedTables::InsertPage(const std::string& pageName,
+                                                     const std::string& siteIP) {
+  statements_.InsertPage(pageName, siteIP);
+  auto id = statements_.SelectPage(pageName);
+  if (id) Hold(pages_, pageName, *id, *id);
+  return id;
+}
+
+// --- tblRefs, tblDownloads, tblErrors ----------------------------------------------------
+
+namespace {
+
+// Loads ID, Count, Last and the key columns (from column 3 on) of a counter table.
+template <class MakeKey>
+void LoadCounters(odbc::Statement& s, const std::string& sql,
+                  CachedTables::Cache<CounterRow>& cache, MakeKey&& makeKey) {
+  s.ExecuteDirect(sql);
+  while (s.Fetch()) {
+    const CounterRow row = TableStatements::ReadCounter(s);
+    Hold(cache, makeKey(s), row.ID, row);
+  }
+}
+
+}  // namespace
+
+std::optional<CounterRow> CachedTables::FindRef(const std::string& url, const std::string& siteIP) {
+  Preload(refs_, "tblRefs", [this](odbc::Statement& s) {
+    LoadCounters(s, "SELECT ID, Count, Last, URL, SiteIP FROM tblRefs ORDER BY ID", refs_,
+                 [](odbc::Statement& r) {
+                   std::string a = r.GetText(3);
+                   return Key2(a, r.GetText(4));
+                 });
+  });
+  const std::string key = Key2(url, siteIP);
+  if (auto row = Held(refs_, key)) return row;
+  if (refs_.complete) return std::nullopt;
+  auto row = statements_.SelectRef(url, siteIP);
+  if (row) Hold(refs_, key, row->ID, *row);
+  return Held(refs_, key);
+}
+
+std::optional<CounterRow> CachedTables::InsertRef(const std::string& host, const std::string& url,
+                                                  const std::string& siteIP, TDateTime last) {
+  statements_.InsertRef(host, url, siteIP, last);
+  auto row = statements_.SelectRef(url, siteIP);
+  if (row) Hold(refs_, Key2(url, siteIP), row->ID, *row);
+  return row;
+}
+
+void CachedTables::WriteRef(const CounterRow& row) {
+  Change(refs_, row.ID, row);
+}
+
+std::optional<CounterRow> CachedTables::FindDownload(const std::string& fileName,
+                                                     const std::string& siteIP) {
+  Preload(downloads_, "tblDownloads", [this](odbc::Statement& s) {
+    LoadCounters(s, "SELECT ID, Count, Last, FileName, SiteIP FROM tblDownloads ORDER BY ID",
+                 downloads_, [](odbc::Statement& r) {
+                   std::string a = r.GetText(3);
+                   return Key2(a, r.GetText(4));
+                 });
+  });
+  const std::string key = Key2(fileName, siteIP);
+  if (auto row = Held(downloads_, key)) return row;
+  if (downloads_.complete) return std::nullopt;
+  auto row = statements_.SelectDownload(fileName, siteIP);
+  if (row) Hold(downloads_, key, row->ID, *row);
+  return Held(downloads_, key);
+}
+
+std::optional<CounterRow> CachedTables::InsertDownload(const std::string& fileName,
+                                                       const std::string& siteIP, TDateTime last) {
+  statements_.InsertDownload(fileName, siteIP, last);
+  auto row = statements_.SelectDownload(fileName, siteIP);
+  if (row) Hold(downloads_, Key2(fileName, siteIP), row->ID, *row);
+  return row;
+}
+
+void CachedTables::WriteDownload(const CounterRow& row) {
+  Change(downloads_, row.ID, row);
+}
+
+std::optional<CounterRow> CachedTables::FindError(const ErrorKey& key) {
+  Preload(errors_, "tblErrors", [this](odbc::Statement& s) {
+    LoadCounters(
+        s,
+        "SELECT ID, Count, Last, Error, PageName, SiteIP, ReferringURL FROM tblErrors ORDER BY ID",
+        errors_, [](odbc::Statement& r) {
+          ErrorKey k;
+          k.Error = r.GetInteger(3);
+          k.PageName = r.GetText(4);
+          k.SiteIP = r.GetText(5);
+          k.ReferringURL = r.GetText(6);
+          return ErrorCacheKey(k);
+        });
+  });
+  const std::string cacheKey = ErrorCacheKey(key);
+  if (auto row = Held(errors_, cacheKey)) return row;
+  if (errors_.complete) return std::nullopt;
+  auto row = statements_.SelectError(key);
+  if (row) Hold(errors_, cacheKey, row->ID, *row);
+  return Held(errors_, cacheKey);
+}
+
+std::optional<CounterRow> CachedTables::InsertError(const ErrorKey& key, TDateTime last) {
+  statements_.InsertError(key, last);
+  auto row = statements_.SelectError(key);
+  if (row) Hold(errors_, ErrorCacheKey(key), row->ID, *row);
+  return row;
+}
+
+void CachedTables::WriteError(const CounterRow& row) {
+  Change(errors_, row.ID, row);
+}
+
+// --- tblLogs and the flush ---------------------------------------------------------------
+
+void CachedTables::AddLog(const LogRow& row) {
+  logs_.push_back(row);
+  if (logs_.size() >= batchRows_) FlushLogs();
+}
+
+void CachedTables::FlushLogs() {
+  if (logs_.empty()) return;
+  constexpr std::size_t kColumns = TableStatements::kLogColumnCount;
+  const std::string insert =
+      std::string("INSERT INTO tblLogs (") + TableStatements::kLogColumns + ") VALUES ";
+  odbc::Statement* statement = nullptr;
+  std::unique_ptr<odbc::Statement> rest;
+  if (logs_.size() == batchRows_) {
+    if (!insertLogs_) {
+      insertLogs_ = std::make_unique<odbc::Statement>(connection_);
+      insertLogs_->Prepare(insert + ValuesList(batchRows_, kColumns), LogParamTypes(batchRows_));
+    }
+    statement = insertLogs_.get();
+  } else {
+    rest = std::make_unique<odbc::Statement>(connection_);
+    rest->Prepare(insert + ValuesList(logs_.size(), kColumns), LogParamTypes(logs_.size()));
+    statement = rest.get();
+  }
+  for (std::size_t i = 0; i < logs_.size(); ++i)
+    TableStatements::BindLog(*statement, i * kColumns, logs_[i]);
+  statement->Execute();
+  logs_.clear();
+}
+
+void CachedTables::Flush() {
+  FlushLogs();
+  for (const std::int64_t id : visitors_.dirty) statements_.UpdateVisitor(visitors_.rows.at(id));
+  for (const std::int64_t id : refs_.dirty) statements_.UpdateRef(refs_.rows.at(id));
+  for (const std::int64_t id : downloads_.dirty) statements_.UpdateDownload(downloads_.rows.at(id));
+  for (const std::int64_t id : errors_.dirty) statements_.UpdateError(errors_.rows.at(id));
+  visitors_.dirty.clear();
+  visitors_.isDirty.clear();
+  refs_.dirty.clear();
+  refs_.isDirty.clear();
+  downloads_.dirty.clear();
+  downloads_.isDirty.clear();
+  errors_.dirty.clear();
+  errors_.isDirty.clear();
+}
+
+void CachedTables::Forget() {
+  visitors_.Clear();
+  pages_.Clear();
+  refs_.Clear();
+  downloads_.Clear();
+  errors_.Clear();
+  logs_.clear();
+}
+
+}  // namespace kestrune

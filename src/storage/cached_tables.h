@@ -1,0 +1,78 @@
+// CachedTables: the batched strategy. For the length of a file's transaction it keeps
+// in memory every row the lookups touch (a lookup table small enough is read whole at
+// its first use), so that repeated keys never reach the database; new rows are inserted
+// at once (their ID is needed), changed rows are written once each before the commit,
+// and tblLogs rows go in multi-row INSERTs. A database error may thus surface at a later
+// flush or at the commit; the import rolls the whole file back either way, and Forget()
+// drops everything held.
+#pragma once
+
+#include <unordered_map>
+#include <vector>
+
+#include "storage/table_statements.h"
+#include "storage/tables.h"
+
+namespace kestrune {
+
+class CachedTables : public Tables {
+ public:
+  CachedTables(odbc::Connection& connection, std::size_t batchRows, std::size_t preloadRows);
+
+  std::optional<VisitorRow> FindVisitor(const std::string& ip) override;
+  std::optional<VisitorRow> InsertVisitor(const std::string& visitor) override;
+  void WriteVisitor(const VisitorRow& row) override;
+
+  std::optional<std::int64_t> FindPage(const std::string& pageName) override;
+  std::optional<std::int64_t> InsertPage(const std::string& pageName,
+                                         const std::string& siteIP) override;
+
+  std::optional<CounterRow> FindRef(const std::string& url, const std::string& siteIP) override;
+  std::optional<CounterRow> InsertRef(const std::string& host, const std::string& url,
+                                      const std::string& siteIP, TDateTime last) override;
+  void WriteRef(const CounterRow& row) override;
+
+  std::optional<CounterRow> FindDownload(const std::string& fileName,
+                                         const std::string& siteIP) override;
+  std::optional<CounterRow> InsertDownload(const std::string& fileName, const std::string& siteIP,
+                                           TDateTime last) override;
+  void WriteDownload(const CounterRow& row) override;
+
+  std::optional<CounterRow> FindError(const ErrorKey& key) override;
+  std::optional<CounterRow> InsertError(const ErrorKey& key, TDateTime last) override;
+  void WriteError(const CounterRow& row) override;
+
+  void AddLog(const LogRow& row) override;
+  void Flush() override;
+  void Forget() override;
+
+  // The rows of one table held for the transaction, by key and by ID.
+  template <class Row>
+  struct Cache {
+    std::unordered_map<std::string, std::int64_t> idByKey;
+    std::unordered_map<std::int64_t, Row> rows;
+    std::vector<std::int64_t> dirty;  // IDs changed since read, each once
+    std::unordered_map<std::int64_t, bool> isDirty;
+    bool checked = false;   // the size of the table was looked at in this transaction
+    bool complete = false;  // the whole table is held: a key not held does not exist
+    void Clear() { *this = Cache{}; }
+  };
+
+ private:
+  // Reads the whole table into `cache` when it is small enough (first use only).
+  template <class Row, class Load>
+  void Preload(Cache<Row>& cache, const char* table, Load&& load);
+  void FlushLogs();
+
+  odbc::Connection& connection_;
+  TableStatements statements_;
+  std::size_t batchRows_;
+  std::size_t preloadRows_;
+  Cache<VisitorRow> visitors_;
+  Cache<std::int64_t> pages_;  // the row is its ID
+  Cache<CounterRow> refs_, downloads_, errors_;
+  std::vector<LogRow> logs_;
+  std::unique_ptr<odbc::Statement> insertLogs_;  // batchRows_ rows a statement
+};
+
+}  // namespace kestrune

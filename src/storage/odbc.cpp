@@ -1,0 +1,478 @@
+#include "storage/odbc.h"
+
+#include <algorithm>
+#include <cstring>
+#include <regex>
+
+namespace kestrune::odbc {
+namespace {
+
+// A text parameter holds at most 255 bytes; as UTF-16 that is at most 255 code units
+// (every byte read as Latin-1 is one unit, longer UTF-8 sequences give fewer units).
+constexpr std::size_t kTextMax = 255;
+constexpr std::size_t kTextBufferBytes = (kTextMax + 1) * sizeof(SQLWCHAR);
+
+bool Ok(SQLRETURN rc) {
+  return rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO;
+}
+
+// Length of the valid UTF-8 sequence at the start of `s`, or 0.
+std::size_t Utf8SequenceLength(std::string_view s, char32_t& code) {
+  const auto b0 = static_cast<unsigned char>(s[0]);
+  if (b0 < 0x80) {
+    code = b0;
+    return 1;
+  }
+  std::size_t length = 0;
+  char32_t min = 0;
+  if (b0 >= 0xC2 && b0 <= 0xDF) {
+    length = 2;
+    code = b0 & 0x1F;
+    min = 0x80;
+  } else if (b0 >= 0xE0 && b0 <= 0xEF) {
+    length = 3;
+    code = b0 & 0x0F;
+    min = 0x800;
+  } else if (b0 >= 0xF0 && b0 <= 0xF4) {
+    length = 4;
+    code = b0 & 0x07;
+    min = 0x10000;
+  } else {
+    return 0;
+  }
+  if (s.size() < length) return 0;
+  for (std::size_t i = 1; i < length; ++i) {
+    const auto b = static_cast<unsigned char>(s[i]);
+    if ((b & 0xC0) != 0x80) return 0;
+    code = (code << 6) | (b & 0x3F);
+  }
+  if (code < min || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
+  return length;
+}
+
+// The code points of `bytes` by the repair rule of RepairUtf8.
+template <class Sink>
+void ForEachCodePoint(std::string_view bytes, Sink&& sink) {
+  while (!bytes.empty()) {
+    char32_t code = 0;
+    std::size_t length = Utf8SequenceLength(bytes, code);
+    if (length == 0) {
+      code = static_cast<unsigned char>(bytes[0]);
+      length = 1;
+    }
+    sink(code);
+    bytes.remove_prefix(length);
+  }
+}
+
+void AppendUtf8(std::string& out, char32_t code) {
+  if (code < 0x80) {
+    out += static_cast<char>(code);
+  } else if (code < 0x800) {
+    out += static_cast<char>(0xC0 | (code >> 6));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  } else if (code < 0x10000) {
+    out += static_cast<char>(0xE0 | (code >> 12));
+    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (code >> 18));
+    out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  }
+}
+
+// UTF-16 units read back from the driver, as UTF-8 (a lone surrogate becomes U+FFFD).
+std::string Utf16ToUtf8(const SQLWCHAR* units, std::size_t count) {
+  std::string out;
+  out.reserve(count);
+  for (std::size_t i = 0; i < count; ++i) {
+    char32_t code = units[i];
+    if (code >= 0xD800 && code <= 0xDBFF && i + 1 < count && units[i + 1] >= 0xDC00 &&
+        units[i + 1] <= 0xDFFF) {
+      code = 0x10000 + ((code - 0xD800) << 10) + (units[i + 1] - 0xDC00);
+      ++i;
+    } else if (code >= 0xD800 && code <= 0xDFFF) {
+      code = 0xFFFD;
+    }
+    AppendUtf8(out, code);
+  }
+  return out;
+}
+
+// Every password value given in a connection string, so that it can be kept out of
+// texts that a driver builds from it.
+std::vector<std::string> PasswordValues(std::string_view connectionString) {
+  static const std::regex kPassword(R"((?:^|;)\s*(?:PWD|PASSWORD)\s*=\s*(\{[^}]*\}|[^;]*))",
+                                    std::regex::icase);
+  std::vector<std::string> values;
+  const std::string text(connectionString);
+  for (std::sregex_iterator it(text.begin(), text.end(), kPassword), end; it != end; ++it) {
+    std::string value = (*it)[1].str();
+    if (value.size() >= 2 && value.front() == '{') value = value.substr(1, value.size() - 2);
+    if (!value.empty()) values.push_back(value);
+  }
+  return values;
+}
+
+std::string RemoveSecrets(std::string text, const std::vector<std::string>& secrets) {
+  text = ScrubPassword(text);
+  for (const std::string& secret : secrets) {
+    for (std::size_t at = text.find(secret); at != std::string::npos;
+         at = text.find(secret, at + 3))
+      text.replace(at, secret.size(), "***");
+  }
+  return text;
+}
+
+// The secrets of the connection a handle belongs to, set while it is connected.
+thread_local std::vector<std::string> tConnectionSecrets;
+
+[[noreturn]] void Throw(SQLSMALLINT handleType, SQLHANDLE handle, const char* what) {
+  std::string message = Diagnostics(handleType, handle);
+  if (message.empty()) message = std::string(what) + " failed.";
+  throw Error(RemoveSecrets(message, tConnectionSecrets));
+}
+
+}  // namespace
+
+std::string ScrubPassword(std::string_view text) {
+  static const std::regex kPassword(R"(((?:^|[;\s])(?:PWD|PASSWORD)\s*=\s*)(\{[^}]*\}|[^;\s]*))",
+                                    std::regex::icase);
+  return std::regex_replace(std::string(text), kPassword, "$1***");
+}
+
+std::string RepairUtf8(std::string_view bytes) {
+  std::string out;
+  out.reserve(bytes.size());
+  ForEachCodePoint(bytes, [&](char32_t code) { AppendUtf8(out, code); });
+  return out;
+}
+
+std::string Diagnostics(SQLSMALLINT handleType, SQLHANDLE handle) {
+  std::string out;
+  for (SQLSMALLINT record = 1;; ++record) {
+    SQLCHAR state[6] = {};
+    SQLINTEGER native = 0;
+    SQLCHAR message[2048] = {};
+    SQLSMALLINT length = 0;
+    const SQLRETURN rc =
+        SQLGetDiagRec(handleType, handle, record, state, &native, message, sizeof message, &length);
+    if (!Ok(rc)) break;
+    if (!out.empty()) out += "\r\n";
+    out += reinterpret_cast<const char*>(state);
+    out += ": ";
+    out += reinterpret_cast<const char*>(message);
+  }
+  return ScrubPassword(out);
+}
+
+// --- Environment ---------------------------------------------------------------------
+
+Environment::Environment() {
+  logs_.Note();
+  if (!Ok(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env_)))
+    throw Error("The ODBC driver manager could not be initialised.");
+  if (!Ok(SQLSetEnvAttr(env_, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3),
+                        0)))
+    Throw(SQL_HANDLE_ENV, env_, "Setting the ODBC version");
+}
+
+Environment::~Environment() {
+  if (env_ != SQL_NULL_HENV) SQLFreeHandle(SQL_HANDLE_ENV, env_);
+  logs_.RemoveNew();
+}
+
+// --- Connection ----------------------------------------------------------------------
+
+Connection::Connection(Environment& env) : env_(env) {
+  if (!Ok(SQLAllocHandle(SQL_HANDLE_DBC, env.Handle(), &dbc_)))
+    Throw(SQL_HANDLE_ENV, env.Handle(), "Allocating a connection");
+}
+
+Connection::~Connection() {
+  if (connected_) {
+    SQLEndTran(SQL_HANDLE_DBC, dbc_, SQL_ROLLBACK);
+    SQLDisconnect(dbc_);
+  }
+  SQLFreeHandle(SQL_HANDLE_DBC, dbc_);
+  tConnectionSecrets.clear();
+}
+
+void Connection::Connect(const std::string& connectionString) {
+  tConnectionSecrets = PasswordValues(connectionString);
+  env_.Logs().Connecting(connectionString);
+  SQLCHAR out[1024];
+  SQLSMALLINT outLength = 0;
+  std::string in = connectionString;
+  const SQLRETURN rc = SQLDriverConnect(dbc_, nullptr, reinterpret_cast<SQLCHAR*>(in.data()),
+                                        static_cast<SQLSMALLINT>(in.size()), out, sizeof out,
+                                        &outLength, SQL_DRIVER_NOPROMPT);
+  // The completed string may hold a password the DSN supplied: keep it out of messages.
+  if (Ok(rc)) {
+    const std::vector<std::string> more = PasswordValues(std::string_view(
+        reinterpret_cast<const char*>(out), std::min<std::size_t>(outLength, sizeof out - 1)));
+    tConnectionSecrets.insert(tConnectionSecrets.end(), more.begin(), more.end());
+  }
+  if (!Ok(rc)) Throw(SQL_HANDLE_DBC, dbc_, "Connecting");
+  connected_ = true;
+}
+
+void Connection::Disconnect() {
+  if (!connected_) return;
+  connected_ = false;
+  SQLEndTran(SQL_HANDLE_DBC, dbc_, SQL_ROLLBACK);
+  if (!Ok(SQLDisconnect(dbc_))) Throw(SQL_HANDLE_DBC, dbc_, "Disconnecting");
+}
+
+void Connection::SetAutoCommit(bool on) {
+  const auto value = reinterpret_cast<SQLPOINTER>(
+      static_cast<std::uintptr_t>(on ? SQL_AUTOCOMMIT_ON : SQL_AUTOCOMMIT_OFF));
+  if (!Ok(SQLSetConnectAttr(dbc_, SQL_ATTR_AUTOCOMMIT, value, SQL_IS_UINTEGER)))
+    Throw(SQL_HANDLE_DBC, dbc_, "Setting the commit mode");
+}
+
+void Connection::Commit() {
+  if (!Ok(SQLEndTran(SQL_HANDLE_DBC, dbc_, SQL_COMMIT))) Throw(SQL_HANDLE_DBC, dbc_, "Commit");
+}
+
+void Connection::Rollback() {
+  if (!Ok(SQLEndTran(SQL_HANDLE_DBC, dbc_, SQL_ROLLBACK))) Throw(SQL_HANDLE_DBC, dbc_, "Rollback");
+}
+
+std::string Connection::DbmsName() const {
+  SQLCHAR name[256] = {};
+  SQLSMALLINT length = 0;
+  if (!Ok(SQLGetInfo(dbc_, SQL_DBMS_NAME, name, sizeof name, &length))) return "";
+  return reinterpret_cast<const char*>(name);
+}
+
+// --- Statement -----------------------------------------------------------------------
+
+struct Statement::Param {
+  ParamType type = ParamType::Text;
+  SQLLEN indicator = SQL_NULL_DATA;
+  SQLBIGINT integer = 0;
+  unsigned char boolean = 0;
+  SQL_TIMESTAMP_STRUCT timestamp{};
+  alignas(SQLWCHAR) char text[kTextBufferBytes] = {};
+};
+
+Statement::Statement(Connection& connection) : connection_(connection) {
+  if (!Ok(SQLAllocHandle(SQL_HANDLE_STMT, connection.Handle(), &stmt_)))
+    Throw(SQL_HANDLE_DBC, connection.Handle(), "Allocating a statement");
+}
+
+Statement::~Statement() {
+  if (stmt_ != SQL_NULL_HSTMT) SQLFreeHandle(SQL_HANDLE_STMT, stmt_);
+}
+
+void Statement::Check(SQLRETURN rc, const char* what) {
+  if (!Ok(rc) && rc != SQL_NO_DATA) Throw(SQL_HANDLE_STMT, stmt_, what);
+}
+
+void Statement::Prepare(const std::string& sql, const std::vector<ParamType>& params) {
+  CloseCursor();
+  SQLFreeStmt(stmt_, SQL_RESET_PARAMS);
+  std::string text = sql;
+  Check(SQLPrepare(stmt_, reinterpret_cast<SQLCHAR*>(text.data()),
+                   static_cast<SQLINTEGER>(text.size())),
+        "Preparing a statement");
+  params_.clear();
+  params_.reserve(params.size());
+  const bool wide = connection_.Text() == TextMode::Utf16;
+  for (std::size_t i = 0; i < params.size(); ++i) {
+    auto param = std::make_unique<Param>();
+    param->type = params[i];
+    const auto number = static_cast<SQLUSMALLINT>(i + 1);
+    SQLRETURN rc = SQL_SUCCESS;
+    switch (params[i]) {
+      case ParamType::Text:
+        rc = SQLBindParameter(stmt_, number, SQL_PARAM_INPUT, wide ? SQL_C_WCHAR : SQL_C_CHAR,
+                              wide ? SQL_WVARCHAR : SQL_VARCHAR, kTextMax, 0, param->text,
+                              kTextBufferBytes, &param->indicator);
+        break;
+      case ParamType::Integer:
+        rc = SQLBindParameter(stmt_, number, SQL_PARAM_INPUT, SQL_C_SBIGINT, SQL_BIGINT, 0, 0,
+                              &param->integer, 0, &param->indicator);
+        break;
+      case ParamType::Boolean:
+        rc = SQLBindParameter(stmt_, number, SQL_PARAM_INPUT, SQL_C_BIT, SQL_BIT, 1, 0,
+                              &param->boolean, 0, &param->indicator);
+        break;
+      case ParamType::DateTime:
+        rc = SQLBindParameter(stmt_, number, SQL_PARAM_INPUT, SQL_C_TYPE_TIMESTAMP,
+                              SQL_TYPE_TIMESTAMP, 23, 3, &param->timestamp, 0, &param->indicator);
+        break;
+    }
+    Check(rc, "Binding a parameter");
+    params_.push_back(std::move(param));
+  }
+}
+
+void Statement::ExecuteDirect(const std::string& sql) {
+  CloseCursor();
+  std::string text = sql;
+  Check(SQLExecDirect(stmt_, reinterpret_cast<SQLCHAR*>(text.data()),
+                      static_cast<SQLINTEGER>(text.size())),
+        "Executing a statement");
+  cursorOpen_ = true;
+}
+
+void Statement::SetText(std::size_t index, std::string_view value) {
+  Param& p = *params_.at(index);
+  if (connection_.Text() == TextMode::Bytes) {
+    value = value.substr(0, kTextMax);
+    std::memcpy(p.text, value.data(), value.size());
+    p.text[value.size()] = '\0';
+    p.indicator = static_cast<SQLLEN>(value.size());
+    return;
+  }
+  auto* units = reinterpret_cast<SQLWCHAR*>(p.text);
+  std::size_t count = 0;
+  // At most 255 characters (a character beyond the buffer is dropped).
+  ForEachCodePoint(value, [&](char32_t code) {
+    if (count + (code >= 0x10000 ? 2 : 1) > kTextMax) return;
+    if (code >= 0x10000) {
+      code -= 0x10000;
+      units[count++] = static_cast<SQLWCHAR>(0xD800 + (code >> 10));
+      units[count++] = static_cast<SQLWCHAR>(0xDC00 + (code & 0x3FF));
+    } else {
+      units[count++] = static_cast<SQLWCHAR>(code);
+    }
+  });
+  units[count] = 0;
+  p.indicator = static_cast<SQLLEN>(count * sizeof(SQLWCHAR));
+}
+
+void Statement::SetInteger(std::size_t index, std::int64_t value) {
+  Param& p = *params_.at(index);
+  p.integer = value;
+  p.indicator = 0;
+}
+
+void Statement::SetBoolean(std::size_t index, bool value) {
+  Param& p = *params_.at(index);
+  p.boolean = value ? 1 : 0;
+  p.indicator = 0;
+}
+
+void Statement::SetDateTime(std::size_t index, TDateTime value) {
+  Param& p = *params_.at(index);
+  if (value == 0) {
+    p.indicator = SQL_NULL_DATA;
+    return;
+  }
+  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, msec = 0;
+  DecodeDate(value, year, month, day);
+  DecodeTime(value, hour, minute, second, msec);
+  p.timestamp.year = static_cast<SQLSMALLINT>(year);
+  p.timestamp.month = static_cast<SQLUSMALLINT>(month);
+  p.timestamp.day = static_cast<SQLUSMALLINT>(day);
+  p.timestamp.hour = static_cast<SQLUSMALLINT>(hour);
+  p.timestamp.minute = static_cast<SQLUSMALLINT>(minute);
+  p.timestamp.second = static_cast<SQLUSMALLINT>(second);
+  p.timestamp.fraction = static_cast<SQLUINTEGER>(msec) * 1000000u;
+  p.indicator = 0;
+}
+
+void Statement::SetNull(std::size_t index) {
+  params_.at(index)->indicator = SQL_NULL_DATA;
+}
+
+void Statement::Execute() {
+  CloseCursor();
+  Check(SQLExecute(stmt_), "Executing a statement");
+  cursorOpen_ = true;
+}
+
+bool Statement::Fetch() {
+  const SQLRETURN rc = SQLFetch(stmt_);
+  if (rc == SQL_NO_DATA) {
+    CloseCursor();
+    return false;
+  }
+  Check(rc, "Reading a row");
+  return true;
+}
+
+void Statement::CloseCursor() {
+  if (!cursorOpen_) return;
+  cursorOpen_ = false;
+  SQLFreeStmt(stmt_, SQL_CLOSE);
+}
+
+std::int64_t Statement::RowCount() {
+  SQLLEN count = 0;
+  Check(SQLRowCount(stmt_, &count), "Counting rows");
+  return count;
+}
+
+std::string Statement::GetText(int column) {
+  const auto number = static_cast<SQLUSMALLINT>(column + 1);
+  if (connection_.Text() == TextMode::Bytes) {
+    std::string out;
+    char buffer[1024];
+    for (;;) {
+      SQLLEN indicator = 0;
+      const SQLRETURN rc = SQLGetData(stmt_, number, SQL_C_CHAR, buffer, sizeof buffer, &indicator);
+      if (rc == SQL_NO_DATA || indicator == SQL_NULL_DATA) break;
+      Check(rc, "Reading a text column");
+      const std::size_t got =
+          indicator == SQL_NO_TOTAL || indicator >= static_cast<SQLLEN>(sizeof buffer)
+              ? sizeof buffer - 1
+              : static_cast<std::size_t>(indicator);
+      out.append(buffer, got);
+      if (rc == SQL_SUCCESS) break;
+    }
+    return out;
+  }
+  std::vector<SQLWCHAR> units;
+  SQLWCHAR buffer[512];
+  for (;;) {
+    SQLLEN indicator = 0;
+    const SQLRETURN rc = SQLGetData(stmt_, number, SQL_C_WCHAR, buffer, sizeof buffer, &indicator);
+    if (rc == SQL_NO_DATA || indicator == SQL_NULL_DATA) break;
+    Check(rc, "Reading a text column");
+    const std::size_t capacity = sizeof buffer / sizeof(SQLWCHAR) - 1;
+    const std::size_t got =
+        indicator == SQL_NO_TOTAL ||
+                static_cast<std::size_t>(indicator) / sizeof(SQLWCHAR) > capacity
+            ? capacity
+            : static_cast<std::size_t>(indicator) / sizeof(SQLWCHAR);
+    units.insert(units.end(), buffer, buffer + got);
+    if (rc == SQL_SUCCESS) break;
+  }
+  return Utf16ToUtf8(units.data(), units.size());
+}
+
+std::int64_t Statement::GetInteger(int column) {
+  SQLBIGINT value = 0;
+  SQLLEN indicator = 0;
+  Check(SQLGetData(stmt_, static_cast<SQLUSMALLINT>(column + 1), SQL_C_SBIGINT, &value, 0,
+                   &indicator),
+        "Reading an integer column");
+  return indicator == SQL_NULL_DATA ? 0 : value;
+}
+
+bool Statement::GetBoolean(int column) {
+  // Read as a number: drivers that keep booleans as text ("1"/"0") convert it too.
+  return GetInteger(column) != 0;
+}
+
+TDateTime Statement::GetDateTime(int column) {
+  SQL_TIMESTAMP_STRUCT ts{};
+  SQLLEN indicator = 0;
+  Check(SQLGetData(stmt_, static_cast<SQLUSMALLINT>(column + 1), SQL_C_TYPE_TIMESTAMP, &ts,
+                   sizeof ts, &indicator),
+        "Reading a date-time column");
+  if (indicator == SQL_NULL_DATA) return 0;
+  TDateTime date = 0, time = 0;
+  if (!TryEncodeDate(ts.year, ts.month, ts.day, date)) return 0;
+  if (!TryEncodeTime(ts.hour, ts.minute, ts.second, static_cast<int>(ts.fraction / 1000000u), time))
+    return date;
+  return date + time;
+}
+
+}  // namespace kestrune::odbc
