@@ -36,6 +36,12 @@ std::string Folded(std::string_view text) {
   return out;
 }
 
+// A file or directory name as it joins a log line: no control character of it can start
+// a line of its own.
+std::string LogName(const std::string& name) {
+  return EscapeControlCharacters(name, false);
+}
+
 std::string ExceptionText(const std::string& message) {
   return "Exception:\r\n" + message + "\r\n";
 }
@@ -144,9 +150,9 @@ void TfrmImport::DoImport(const std::string& directory, const std::string& path,
       else if (const auto found = listed.find(Folded(fileName)); found != listed.end())
         selected = found->second;
       if (!selected) {
-        LogString("Skipping file " + fileName + ".", false);
+        LogString("Skipping file " + LogName(fileName) + ".", false);
       } else {
-        LogString("Scanning file " + fileName + ".", false);
+        LogString("Scanning file " + LogName(fileName) + ".", false);
         const int fileIndex = stats.slFiles.Add(fileName, std::make_unique<clsPFileObject>());
         if (addToDb && database.Connected()) database.StartTransaction();
         ReaderContext context{stats, *this, database.Store()};

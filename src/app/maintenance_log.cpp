@@ -1,18 +1,39 @@
 #include "app/maintenance_log.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 
 namespace kestrune {
 
+std::string EscapeControlCharacters(std::string_view text, bool keepLineBreaks) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c >= 0x20 && c != 0x7F) {
+      out += text[i];
+    } else if (keepLineBreaks && c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+      out += "\r\n";
+      ++i;
+    } else {
+      out += "\\x";
+      out += kHex[c >> 4];
+      out += kHex[c & 0xF];
+    }
+  }
+  return out;
+}
+
 std::string MaintenanceLine(TDateTime when, std::string_view message) {
   std::string line = FormatShortDate(when);
   line += ' ';
   line += FormatHhNnSs(when);
   line += ' ';
-  line += message;
+  line += EscapeControlCharacters(message, true);
   line += "\r\n";
   return line;
 }
@@ -20,8 +41,16 @@ std::string MaintenanceLine(TDateTime when, std::string_view message) {
 bool AppendMaintenanceLine(const std::string& path, std::string_view message) {
   if (path.empty()) return false;
   const std::string line = MaintenanceLine(NowLocal(), message);
-  const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+  // O_NOFOLLOW: a link planted in the log's place must not make the program append to
+  // the file it names. O_NONBLOCK: a FIFO there must not hang the program.
+  const int fd = ::open(path.c_str(),
+                        O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0644);
   if (fd < 0) return false;
+  struct stat info {};
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    ::close(fd);
+    return false;
+  }
   // One write per line, so that lines from two processes never interleave.
   const char* data = line.data();
   std::size_t left = line.size();

@@ -98,7 +98,7 @@ bool LineReader::Fill() {
 void LineReader::Rewind() {
   if (::lseek(fd_, 0, SEEK_SET) < 0) Fail("Cannot read");
   pos_ = end_ = 0;
-  endOfFile_ = endOfText_ = pendingCR_ = false;
+  endOfFile_ = endOfText_ = pendingCR_ = inNulRun_ = false;
 }
 
 int LineReader::CountLines() {
@@ -129,6 +129,20 @@ bool LineReader::Next(std::string_view& line) {
         continue;
       }
     }
+    if (inNulRun_) {
+      // The rest of a NUL run (it may go on in the next chunk), then one line end.
+      const char* p = base + pos_;
+      const char* const chunkEnd = base + end_;
+      while (p < chunkEnd && *p == '\0') ++p;
+      pos_ = static_cast<std::size_t>(p - base);
+      if (p == chunkEnd) continue;
+      inNulRun_ = false;
+      if (*p == '\n' || *p == '\r') {
+        ++pos_;
+        pendingCR_ = *p == '\r';
+        continue;
+      }
+    }
     const char* start = base + pos_;
     const char* stop = FindLineEnd(start, base + end_);
     const std::size_t length = static_cast<std::size_t>(stop - start);
@@ -144,8 +158,8 @@ bool LineReader::Next(std::string_view& line) {
     const char terminator = *stop;
     pos_ = static_cast<std::size_t>(stop - base) + 1;
     if (terminator == '\0') {
-      endOfText_ = true;
-      if (length == 0 && !carrying) return false;
+      inNulRun_ = true;
+      if (length == 0 && !carrying) continue;  // a run at the start of a line
     } else if (terminator == '\r') {
       if (pos_ < end_) {
         if (base[pos_] == '\n') ++pos_;

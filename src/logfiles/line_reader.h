@@ -1,6 +1,9 @@
 // LineReader: the text lines of a file, streamed through one fixed buffer so that memory
 // does not grow with the file. A line ends at CR LF, LF or CR; a last line without a
-// line end counts; the first NUL byte ends the text. Each line is handed out cut to a
+// line end counts. A run of NUL bytes (the zero-filled block that a crashed writer
+// leaves behind) ends the current line like a line end and is passed over together with
+// a line end directly after it; a run at the start of a line gives no line of its own,
+// and the lines after the run are read as usual. Each line is handed out cut to a
 // maximum length (the rest of a longer line is skipped unread into memory), as a view
 // that stays valid until the next call.
 #pragma once
@@ -48,7 +51,8 @@ class LineReader {
   std::size_t pos_ = 0;
   std::size_t end_ = 0;
   bool endOfFile_ = false;
-  bool endOfText_ = false;  // a NUL byte was met
+  bool endOfText_ = false;  // the end of the file was met
+  bool inNulRun_ = false;   // the last line ended in NUL bytes: pass over the rest of them
   bool pendingCR_ = false;  // the last line ended with CR: skip an LF that follows
 };
 

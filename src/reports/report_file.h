@@ -1,6 +1,8 @@
-// Writing a finished report to disk in one go. The file is created new (an existing
-// file of that name is replaced); the result says whether it could be created and
-// whether every byte reached the disk.
+// Writing a finished report to disk in one go. A report replaces its target only when it
+// was written completely: the content goes to a temporary file in the target's folder,
+// is flushed and renamed over the target (see util/atomic_file.h). A report that cannot
+// be written whole (a full disk, a quota) leaves the previous file of that name intact
+// and no temporary file behind.
 #pragma once
 
 #include <string>
@@ -10,8 +12,10 @@ namespace kestrune {
 
 enum class WriteResult { Ok, CannotCreate, CannotWrite };
 
-// Creates `path` and writes `content` whole, then flushes it to the disk and closes it.
-// On CannotWrite the part already written stays in the file.
+// Writes `content` to `path` as described above. An existing target keeps its
+// permission bits; a symbolic link is followed, so the file it names is replaced and the
+// link stays. A target that exists and is not a regular file (a device, a pipe) is
+// written in place, as nothing can be renamed over it.
 WriteResult WriteReportFile(const std::string& path, std::string_view content);
 
 }  // namespace kestrune

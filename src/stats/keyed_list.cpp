@@ -1,41 +1,56 @@
 #include "stats/keyed_list.h"
 
+#include <bit>
+#include <cstring>
+
+#include "util/siphash.h"
 #include "util/text.h"
 
 namespace kestrune {
 
 namespace {
 
-constexpr std::uint64_t kMul = 0x9e3779b97f4a7c15ull;
+constexpr std::uint64_t kEachByte = 0x0101010101010101ull;
+constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
 
-std::uint64_t Mix(std::uint64_t h, std::uint64_t word) {
-  h = (h ^ word) * kMul;
-  return h ^ (h >> 29);
+// The eight bytes of `w` with A..Z turned into a..z, all at once.
+std::uint64_t FoldAsciiWord(std::uint64_t w) {
+  const std::uint64_t low7 = w & ~kHighBits;
+  const std::uint64_t atLeastA = low7 + kEachByte * (0x80 - 'A');
+  const std::uint64_t aboveZ = low7 + kEachByte * (0x80 - 'Z' - 1);
+  const std::uint64_t upper = atLeastA & ~aboveZ & ~w & kHighBits;
+  return w | (upper >> 2);  // 0x80 >> 2 is the 0x20 that tells the cases apart
+}
+
+std::uint64_t LoadWord(const unsigned char* p, std::size_t n) {
+  std::uint64_t w = 0;
+  std::memcpy(&w, p, n);
+  if constexpr (std::endian::native == std::endian::big) w = __builtin_bswap64(w);
+  return w;
 }
 
 }  // namespace
 
-std::uint64_t KeyIndex::Hash(std::string_view key) {
-  // The folded bytes are packed eight at a time into a word, so that the multiply chain
-  // runs once per word rather than once per byte; the length seeds the state.
-  const unsigned char* fold = FoldTable();
+std::uint64_t KeyIndex::Hash(std::string_view key, const SipKey& sipKey) {
+  // SipHash-1-3 under a key drawn once per process, over the folded bytes packed eight
+  // at a time into little-endian words: keys come from the logs, that is from anyone
+  // who can send a request, and must not be choosable so that they share a slot.
   const auto* p = reinterpret_cast<const unsigned char*>(key.data());
   std::size_t n = key.size();
-  std::uint64_t h = Mix(0x243f6a8885a308d3ull, n);
+  SipHash<1, 3> h(sipKey);
+  if (FoldIsAscii()) {
+    for (; n >= 8; n -= 8, p += 8) h.Word(FoldAsciiWord(LoadWord(p, 8)));
+    return h.Finish(FoldAsciiWord(LoadWord(p, n)), key.size());
+  }
+  const unsigned char* fold = FoldTable();
   for (; n >= 8; n -= 8, p += 8) {
     std::uint64_t w = 0;
     for (int i = 0; i < 8; ++i) w |= static_cast<std::uint64_t>(fold[p[i]]) << (8 * i);
-    h = Mix(h, w);
+    h.Word(w);
   }
-  if (n > 0) {
-    std::uint64_t w = 0;
-    for (std::size_t i = 0; i < n; ++i) w |= static_cast<std::uint64_t>(fold[p[i]]) << (8 * i);
-    h = Mix(h, w);
-  }
-  h ^= h >> 32;
-  h *= 0xbf58476d1ce4e5b9ull;
-  h ^= h >> 31;
-  return h;
+  std::uint64_t tail = 0;
+  for (std::size_t i = 0; i < n; ++i) tail |= static_cast<std::uint64_t>(fold[p[i]]) << (8 * i);
+  return h.Finish(tail, key.size());
 }
 
 bool KeyIndex::Equal(std::string_view a, std::string_view b) {

@@ -1,7 +1,9 @@
 // KeyedList: an ordered list of text keys, each carrying at most one owned object.
 // Entries are appended and keep their index; lookup ignores letter case (the locale's
 // byte-wise fold) and returns the first match in O(1) through a hash index of the folded
-// key. Removal by index exists for the configuration lists and re-indexes the list.
+// key. The index hashes with SipHash-1-3 under a per-process random key, so that keys
+// taken from a log cannot be chosen to pile up in one place of the table. Removal by index exists
+// for the configuration lists and re-indexes the list.
 #pragma once
 
 #include <cstdint>
@@ -9,6 +11,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "util/siphash.h"
 
 namespace kestrune {
 
@@ -24,8 +28,14 @@ class KeyIndex {
   template <class KeyAt>
   void Insert(std::string_view key, int index, KeyAt&& keyAt);
 
+  // How many slots a lookup of `key` touches (for tests of the table's spread).
+  template <class KeyAt>
+  int Probes(std::string_view key, KeyAt&& keyAt) const;
+
   void Clear();
-  static std::uint64_t Hash(std::string_view key);
+  // The keyed hash of the folded key, under the key of this process.
+  static std::uint64_t Hash(std::string_view key) { return Hash(key, ProcessSipKey()); }
+  static std::uint64_t Hash(std::string_view key, const SipKey& sipKey);
   static bool Equal(std::string_view a, std::string_view b);
 
  private:
@@ -33,6 +43,7 @@ class KeyIndex {
   std::vector<std::int32_t> slots_;    // -1 = empty, else an index into the list
   std::vector<std::uint32_t> hashes_;  // low 32 bits of the hash, per slot
   std::size_t used_ = 0;
+  SipKey key_ = ProcessSipKey();  // a copy, read without a call on every hash
 };
 
 template <class T>
@@ -49,6 +60,11 @@ class KeyedList {
   // First entry whose key equals `key` without regard to case, or -1.
   int IndexOf(std::string_view key) const {
     return index_.Find(key, [this](int i) -> std::string_view { return entries_[i].key; });
+  }
+
+  // How many slots of the hash index a lookup of `key` touches.
+  int LookupProbes(std::string_view key) const {
+    return index_.Probes(key, [this](int i) -> std::string_view { return entries_[i].key; });
   }
 
   // Appends `key` (not checked for duplicates) and returns its index.
@@ -113,12 +129,26 @@ class KeyedList {
 template <class KeyAt>
 int KeyIndex::Find(std::string_view key, KeyAt&& keyAt) const {
   if (slots_.empty()) return -1;
-  const std::uint64_t h = Hash(key);
+  const std::uint64_t h = Hash(key, key_);
   const std::size_t mask = slots_.size() - 1;
   for (std::size_t s = h & mask;; s = (s + 1) & mask) {
     const std::int32_t index = slots_[s];
     if (index < 0) return -1;
     if (hashes_[s] == static_cast<std::uint32_t>(h) && Equal(keyAt(index), key)) return index;
+  }
+}
+
+template <class KeyAt>
+int KeyIndex::Probes(std::string_view key, KeyAt&& keyAt) const {
+  if (slots_.empty()) return 0;
+  const std::uint64_t h = Hash(key, key_);
+  const std::size_t mask = slots_.size() - 1;
+  int probes = 0;
+  for (std::size_t s = h & mask;; s = (s + 1) & mask) {
+    ++probes;
+    const std::int32_t index = slots_[s];
+    if (index < 0) return probes;
+    if (hashes_[s] == static_cast<std::uint32_t>(h) && Equal(keyAt(index), key)) return probes;
   }
 }
 
@@ -139,7 +169,7 @@ void KeyIndex::Insert(std::string_view key, int index, KeyAt&& keyAt) {
       hashes_[s] = oldHashes[k];
     }
   }
-  const std::uint64_t h = Hash(key);
+  const std::uint64_t h = Hash(key, key_);
   const std::size_t mask = slots_.size() - 1;
   for (std::size_t s = h & mask;; s = (s + 1) & mask) {
     const std::int32_t existing = slots_[s];

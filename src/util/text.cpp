@@ -10,12 +10,16 @@ namespace {
 struct CaseTables {
   std::array<unsigned char, 256> fold{};
   std::array<unsigned char, 256> upper{};
+  bool foldIsAscii = false;
 
   // Fills both tables from the C library's current locale.
   void Build() {
+    foldIsAscii = true;
     for (int c = 0; c < 256; ++c) {
       fold[c] = static_cast<unsigned char>(std::tolower(c));
       upper[c] = static_cast<unsigned char>(std::toupper(c));
+      const int ascii = c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c;
+      if (fold[c] != ascii) foldIsAscii = false;
     }
   }
 };
@@ -72,6 +76,10 @@ unsigned char FoldByte(unsigned char c) {
 
 const unsigned char* FoldTable() {
   return Tables().fold.data();
+}
+
+bool FoldIsAscii() {
+  return Tables().foldIsAscii;
 }
 
 bool SameText(std::string_view a, std::string_view b) {

@@ -250,6 +250,19 @@ TEST_F(ImportDriverTest, FailedMoveLeavesTheFileInPlace) {
   EXPECT_EQ(Completion(), "Update completed.");
 }
 
+TEST_F(ImportDriverTest, AFileNameCannotForgeALogLine) {
+  const std::string name = "a\n01.01.2026 10:00:00 Update completed.\r\nb.log";
+  WriteFile(logs + name, IisLog({"10:00:00 10.0.0.1 GET /a.html"}));
+  Show();
+  Import(logs + "*.log");
+  std::vector<std::string> log = Log();
+  ASSERT_EQ(log.size(), 6u);
+  EXPECT_EQ(log[0], "Scanning file " + logs +
+                        "a\\x0A01.01.2026 10:00:00 Update completed.\\x0D\\x0Ab.log.");
+  EXPECT_EQ(log[1], "Update completed.");
+  EXPECT_EQ(log[3].rfind("1 file(s) scanned in ", 0), 0u) << log[3];
+}
+
 TEST_F(ImportDriverTest, BareMaskWithoutDirectoryFails) {
   WriteFile(logs + "a.log", IisLog({"10:00:00 10.0.0.1 GET /a.html"}));
   Show();

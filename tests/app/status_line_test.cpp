@@ -1,6 +1,8 @@
 // The maintenance log's line format and failures, and the window's LogString, Status and
 // progress.
+#include <sys/stat.h>
 #include <unistd.h>
+
 #include <QProgressBar>
 #include <regex>
 
@@ -43,6 +45,47 @@ TEST(MaintenanceLogTest, UnwritablePlacesLoseTheLineQuietly) {
   if (CanOpen(ro + "/probe", O_WRONLY | O_CREAT)) GTEST_SKIP() << "this user writes anywhere";
   EXPECT_FALSE(AppendMaintenanceLine(ro + "/log.txt", "x"));
   EXPECT_FALSE(Exists(ro + "/log.txt"));
+}
+
+TEST(MaintenanceLogTest, ControlCharactersAreWrittenEscapedSoNoLineCanBeForged) {
+  using namespace std::string_literals;
+  const struct {
+    std::string message;
+    std::string written;
+  } cases[] = {
+      {"a\nb", "a\\x0Ab"},
+      {"a\rb", "a\\x0Db"},
+      {"tab\there", "tab\\x09here"},
+      {"nul\0 del\x7F esc\x1B"s, "nul\\x00 del\\x7F esc\\x1B"},
+      {"kept\r\nbreak", "kept\r\nbreak"},  // the program's own line breaks
+      {"lf\n\r\n", "lf\\x0A\r\n"},
+      {"\xC3\xA9 \\x0A", "\xC3\xA9 \\x0A"},  // 8-bit text and backslashes pass
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(MaintenanceLine(0, c.message), FormatShortDate(0) + " 00:00:00 " + c.written + "\r\n")
+        << c.written;
+  }
+  EXPECT_EQ(EscapeControlCharacters("name\r\n07:00:00 forged", false),
+            "name\\x0D\\x0A07:00:00 forged");
+}
+
+TEST(MaintenanceLogTest, ALinkOrAPipeInTheLogsPlaceLosesTheLine) {
+  TempDir dir;
+  const std::string victim = dir / "victim.txt";
+  WriteFile(victim, "untouched\n");
+  const std::string log = dir / "maintenance-log.txt";
+  std::filesystem::create_symlink(victim, log);
+  EXPECT_FALSE(AppendMaintenanceLine(log, "planted"));
+  EXPECT_EQ(ReadFile(victim), "untouched\n");
+  // A dangling link must not create the file it names either.
+  std::filesystem::remove(log);
+  std::filesystem::create_symlink(dir / "created-through-link.txt", log);
+  EXPECT_FALSE(AppendMaintenanceLine(log, "planted"));
+  EXPECT_FALSE(Exists(dir / "created-through-link.txt"));
+  // A FIFO with nobody reading it neither hangs nor takes the line.
+  std::filesystem::remove(log);
+  ASSERT_EQ(::mkfifo(log.c_str(), 0600), 0);
+  EXPECT_FALSE(AppendMaintenanceLine(log, "fifo"));
 }
 
 class StatusLineTest : public WindowTest {};

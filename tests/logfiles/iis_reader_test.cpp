@@ -153,14 +153,17 @@ TEST_F(IISReaderTest, AnUnreadableFileRaisesAnErrorWithTheReason) {
   EXPECT_EQ(stats.Entries, 0u);
 }
 
-TEST_F(IISReaderTest, ANulByteEndsTheFile) {
+TEST_F(IISReaderTest, AZeroFilledBlockEndsALineAndTheLinesAfterItAreRead) {
+  // A server that crashed mid-line leaves zeros, then goes on writing.
   using namespace std::string_literals;
   const std::string file =
-      dir.Write("nul.log",
-                "2026-03-01 10:00:00 1.1.1.1\n2026-03-01 10:00:01 1.1.1.2\0garbage\n"
-                "2026-13-13 99:99:99\n"s);
-  EXPECT_EQ(Scan(file), 2);
-  EXPECT_EQ(stats.Allowed, 2u);
+      dir.Write("nul.log", "2026-03-01 10:00:00 1.1.1.1\r\n2026-03-01 10:00:01 1.1.1.2" +
+                               std::string(4096, '\0') + "2026-03-01 10:00:02 1.1.1.3\r\n"s +
+                               "2026-03-01 10:00:03 1.1.1.4\r\n");
+  EXPECT_EQ(Scan(file), 4);
+  EXPECT_EQ(stats.Entries, 4u);
+  EXPECT_EQ(stats.Allowed, 4u);
+  EXPECT_EQ(stats.slUsers.Count(), 4);
 }
 
 TEST_F(IISReaderTest, BinaryGarbageWithoutContentCharactersIsCountedOnly) {

@@ -107,10 +107,11 @@ TEST_F(UnixReaderTest, NulBytesAndGarbageNeverStopTheReading) {
   using namespace std::string_literals;
   Scan(dir.Write("nul.log",
                  "h - - [10/Oct/2000:13:55:36] \"GET /a HTTP/1.0\" 200 1\r\x01\x02\xff"
-                 "\r\xfe\xfd [ ] \" \"\n\0h - - [10/Oct/2000:99:00:00]\n"s));
-  EXPECT_EQ(stats.Entries, 3u);
+                 "\r\xfe\xfd [ ] \" \"\n\0\0\0k - - [10/Oct/2000:13:55:37] \"GET /b HTTP/1.0\" "
+                 "200 1\n"s));
+  EXPECT_EQ(stats.Entries, 4u);
   EXPECT_EQ(stats.Comments, 2u);
-  EXPECT_EQ(stats.Allowed, 1u);
+  EXPECT_EQ(stats.Allowed, 2u);
 }
 
 }  // namespace
