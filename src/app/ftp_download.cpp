@@ -9,6 +9,7 @@
 
 #include "app/import_window.h"
 #include "app/qt_text.h"
+#include "ftp/ftp_fetch.h"
 #include "ftp/gui_delivery.h"
 
 namespace kestrune {

@@ -21,6 +21,7 @@
 #include "app/qt_text.h"
 #include "app/screen_cursor.h"
 #include "app/stats_panel.h"
+#include "ftp/ftp_fetch.h"
 #include "util/path.h"
 #include "util/text.h"
 

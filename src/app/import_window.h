@@ -18,7 +18,6 @@
 #include "app/dialogs.h"
 #include "app/settings_store.h"
 #include "export/export_run.h"
-#include "ftp/ftp_fetch.h"
 #include "logfiles/reader_host.h"
 #include "reports/report_format.h"
 #include "stats/import_stats.h"
@@ -38,6 +37,8 @@ class QTabWidget;
 
 namespace kestrune {
 
+class FtpFetch;
+class FtpFetchHost;
 class StatsPanel;
 
 class TfrmImport : public QMainWindow, public ReaderHost {
