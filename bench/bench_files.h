@@ -2,6 +2,7 @@
 // and a monotonic clock.
 #pragma once
 
+#include <time.h>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -15,6 +16,14 @@ namespace kestrune::bench {
 inline double Seconds() {
   using Clock = std::chrono::steady_clock;
   return std::chrono::duration<double>(Clock::now().time_since_epoch()).count();
+}
+
+// CPU seconds used by this process so far (on a shared machine less swayed by the load
+// than the wall clock).
+inline double CpuSeconds() {
+  timespec t{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
 }
 
 // Writes a sample log of `lines` request lines to `path`; false when writing fails.

@@ -53,11 +53,13 @@ int main(int argc, char** argv) {
   window.ScanPath(dir + "*.log");
   QApplication::processEvents();
   window.findChild<QPushButton*>("btnImport")->click();
-  double best = 1e100;
+  double best = 1e100, bestCpu = 1e100;
   for (int r = 0; r < repeat; ++r) {
     const double start = bench::Seconds();
+    const double startCpu = bench::CpuSeconds();
     const ExportResult result = window.RunExport(WorkbookDestination::Replace(out));
     const double took = bench::Seconds() - start;
+    bestCpu = std::min(bestCpu, bench::CpuSeconds() - startCpu);
     if (result.Failed()) {
       std::fprintf(stderr, "window_export: %s%s\n", result.automationError.c_str(),
                    result.saveError.c_str());
@@ -66,8 +68,9 @@ int main(int argc, char** argv) {
     best = std::min(best, took);
   }
   std::remove(settings.c_str());
-  std::printf("window_export: %d pages, %d users, %d user agents in %.3f s (best of %d)\n",
-              window.Stats().slPages.Count(), window.Stats().slUsers.Count(),
-              window.Stats().slUserAgents.Count(), best, repeat);
+  std::printf(
+      "window_export: %d pages, %d users, %d user agents in %.3f s (cpu %.3f s, best of %d)\n",
+      window.Stats().slPages.Count(), window.Stats().slUsers.Count(),
+      window.Stats().slUserAgents.Count(), best, bestCpu, repeat);
   return 0;
 }

@@ -163,7 +163,6 @@ void ModelWorksheet::AutoFit(const CellArea& area) {
       widths_[c] = std::min(kMaxColumnWidth, longest + 1.0);
     else
       widths_.erase(c);
-    if (c == area.lastColumn) break;
   }
 }
 

@@ -62,6 +62,15 @@ std::string CellText(std::string_view text) {
   return out;
 }
 
+// Whether `text` can go out as it is: printable ASCII, tab, line feed, carriage return.
+bool PlainText(std::string_view text) {
+  for (char c : text) {
+    const auto u = static_cast<unsigned char>(c);
+    if (u >= 0x80 || (u < 0x20 && c != '\t' && c != '\n' && c != '\r')) return false;
+  }
+  return true;
+}
+
 class XlsxWriter : public WorkbookWriter {
  public:
   std::string Version() const override { return std::string("libxlsxwriter ") + LXW_VERSION; }
@@ -124,11 +133,14 @@ class XlsxWriter : public WorkbookWriter {
           case CellKind::Duration:
             error = worksheet_write_number(out, row, column, cell.number, duration);
             break;
-          case CellKind::Text:
+          case CellKind::Text: {
             // Always a string: a text beginning with "=" never becomes a formula.
-            error = worksheet_write_string(out, row, column, CellText(sheet.Text(cell)).c_str(),
-                                           nullptr);
+            const std::string& text = sheet.Text(cell);
+            error = PlainText(text)
+                        ? worksheet_write_string(out, row, column, text.c_str(), nullptr)
+                        : worksheet_write_string(out, row, column, CellText(text).c_str(), nullptr);
             break;
+          }
         }
         if (error != LXW_NO_ERROR) return error;
       }

@@ -150,8 +150,6 @@ inline WorkbookDump ReadWorkbook(const std::string& file) {
       dump.sheets.back().cells[f[1]] = CellDump{f[2].at(0), JsonValue(f[3])};
     } else if (f[0] == "width" && f.size() == 3 && !dump.sheets.empty()) {
       dump.sheets.back().widths[f[1]] = std::stod(f[2]);
-    } else if (dump.status != 0) {
-      continue;
     }
   }
   if (dump.status != 0)
