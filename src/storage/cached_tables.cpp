@@ -84,12 +84,48 @@ void Change(CachedTables::Cache<Row>& cache, std::int64_t id, const Row& row) {
 }  // namespace
 
 CachedTables::CachedTables(odbc::Connection& connection, std::size_t batchRows,
-                           std::size_t preloadRows)
+                           std::size_t preloadRows, bool postgres)
     : connection_(connection),
       statements_(connection),
       batchRows_(batchRows == 0 ? 1 : batchRows),
-      preloadRows_(preloadRows) {
+      preloadRows_(preloadRows),
+      postgres_(postgres) {
   logs_.reserve(batchRows_);
+  if (!postgres_) return;
+  using odbc::ParamType;
+  const ParamType T = ParamType::Text, I = ParamType::Integer, D = ParamType::DateTime;
+  auto make = [&](const std::string& sql, const std::vector<ParamType>& types) {
+    auto statement = std::make_unique<odbc::Statement>(connection_);
+    statement->Prepare(sql, types);
+    return statement;
+  };
+  const std::string counter = std::string(" RETURNING ") + TableStatements::kCounterColumns;
+  returnVisitor_ = make(std::string("INSERT INTO tblVisitors (Visitor, IP) VALUES (?, ?) "
+                                    "RETURNING ") +
+                            TableStatements::kVisitorColumns,
+                        {T, T});
+  returnPage_ = make("INSERT INTO tblPages (PageName, SiteIP) VALUES (?, ?) RETURNING ID", {T, T});
+  returnRef_ =
+      make("INSERT INTO tblRefs (Host, URL, SiteIP, Count, Last) VALUES (?, ?, ?, ?, ?)" + counter,
+           {T, T, T, I, D});
+  returnDownload_ =
+      make("INSERT INTO tblDownloads (FileName, SiteIP, Count, Last) VALUES (?, ?, ?, ?)" + counter,
+           {T, T, I, D});
+  returnError_ = make(
+      "INSERT INTO tblErrors (PageName, SiteIP, ReferringURL, Error, Count, Last) "
+      "VALUES (?, ?, ?, ?, ?, ?)" +
+          counter,
+      {T, T, T, I, I, D});
+}
+
+template <class Read>
+auto CachedTables::InsertReturning(odbc::Statement& insert, Read&& read)
+    -> std::optional<decltype(read(insert))> {
+  insert.Execute();
+  if (!insert.Fetch()) return std::nullopt;
+  auto row = read(insert);
+  insert.CloseCursor();
+  return row;
 }
 
 template <class Row, class Load>
@@ -125,8 +161,15 @@ std::optional<VisitorRow> CachedTables::FindVisitor(const std::string& ip) {
 }
 
 std::optional<VisitorRow> CachedTables::InsertVisitor(const std::string& visitor) {
-  statements_.InsertVisitor(visitor);
-  auto row = statements_.SelectVisitor(visitor);
+  std::optional<VisitorRow> row;
+  if (postgres_) {
+    returnVisitor_->SetText(0, visitor);
+    returnVisitor_->SetText(1, visitor);
+    row = InsertReturning(*returnVisitor_, TableStatements::ReadVisitor);
+  } else {
+    statements_.InsertVisitor(visitor);
+    row = statements_.SelectVisitor(visitor);
+  }
   if (row) Hold(visitors_, visitor, row->ID, *row);
   return row;
 }
@@ -154,8 +197,15 @@ std::optional<std::int64_t> CachedTables::FindPage(const std::string& pageName) 
 
 std::optional<std::int64_t> CachedTables::InsertPage(const std::string& pageName,
                                                      const std::string& siteIP) {
-  statements_.InsertPage(pageName, siteIP);
-  auto id = statements_.SelectPage(pageName);
+  std::optional<std::int64_t> id;
+  if (postgres_) {
+    returnPage_->SetText(0, pageName);
+    returnPage_->SetText(1, siteIP);
+    id = InsertReturning(*returnPage_, [](odbc::Statement& s) { return s.GetInteger(0); });
+  } else {
+    statements_.InsertPage(pageName, siteIP);
+    id = statements_.SelectPage(pageName);
+  }
   if (id) Hold(pages_, pageName, *id, *id);
   return id;
 }
@@ -195,8 +245,18 @@ std::optional<CounterRow> CachedTables::FindRef(const std::string& url, const st
 
 std::optional<CounterRow> CachedTables::InsertRef(const std::string& host, const std::string& url,
                                                   const std::string& siteIP, TDateTime last) {
-  statements_.InsertRef(host, url, siteIP, last);
-  auto row = statements_.SelectRef(url, siteIP);
+  std::optional<CounterRow> row;
+  if (postgres_) {
+    returnRef_->SetText(0, host);
+    returnRef_->SetText(1, url);
+    returnRef_->SetText(2, siteIP);
+    returnRef_->SetInteger(3, 1);
+    returnRef_->SetDateTime(4, last);
+    row = InsertReturning(*returnRef_, TableStatements::ReadCounter);
+  } else {
+    statements_.InsertRef(host, url, siteIP, last);
+    row = statements_.SelectRef(url, siteIP);
+  }
   if (row) Hold(refs_, Key2(url, siteIP), row->ID, *row);
   return row;
 }
@@ -224,8 +284,17 @@ std::optional<CounterRow> CachedTables::FindDownload(const std::string& fileName
 
 std::optional<CounterRow> CachedTables::InsertDownload(const std::string& fileName,
                                                        const std::string& siteIP, TDateTime last) {
-  statements_.InsertDownload(fileName, siteIP, last);
-  auto row = statements_.SelectDownload(fileName, siteIP);
+  std::optional<CounterRow> row;
+  if (postgres_) {
+    returnDownload_->SetText(0, fileName);
+    returnDownload_->SetText(1, siteIP);
+    returnDownload_->SetInteger(2, 1);
+    returnDownload_->SetDateTime(3, last);
+    row = InsertReturning(*returnDownload_, TableStatements::ReadCounter);
+  } else {
+    statements_.InsertDownload(fileName, siteIP, last);
+    row = statements_.SelectDownload(fileName, siteIP);
+  }
   if (row) Hold(downloads_, Key2(fileName, siteIP), row->ID, *row);
   return row;
 }
@@ -257,8 +326,19 @@ std::optional<CounterRow> CachedTables::FindError(const ErrorKey& key) {
 }
 
 std::optional<CounterRow> CachedTables::InsertError(const ErrorKey& key, TDateTime last) {
-  statements_.InsertError(key, last);
-  auto row = statements_.SelectError(key);
+  std::optional<CounterRow> row;
+  if (postgres_) {
+    returnError_->SetText(0, key.PageName);
+    returnError_->SetText(1, key.SiteIP);
+    returnError_->SetText(2, key.ReferringURL);
+    returnError_->SetInteger(3, key.Error);
+    returnError_->SetInteger(4, 1);
+    returnError_->SetDateTime(5, last);
+    row = InsertReturning(*returnError_, TableStatements::ReadCounter);
+  } else {
+    statements_.InsertError(key, last);
+    row = statements_.SelectError(key);
+  }
   if (row) Hold(errors_, ErrorCacheKey(key), row->ID, *row);
   return row;
 }
@@ -298,20 +378,92 @@ void CachedTables::FlushLogs() {
   logs_.clear();
 }
 
+template <class Row, class Bind>
+void CachedTables::WriteChanged(Cache<Row>& cache, const char* table,
+                                const std::vector<std::pair<const char*, odbc::ParamType>>& columns,
+                                Bind&& bind) {
+  using odbc::ParamType;
+  // One row of VALUES; PostgreSQL cannot tell the type of a bare parameter there.
+  std::string one = "(";
+  std::string names, sets;
+  std::vector<ParamType> rowTypes;
+  for (std::size_t c = 0; c < columns.size(); ++c) {
+    const auto& [name, type] = columns[c];
+    const char* cast = type == ParamType::Integer    ? "BIGINT"
+                       : type == ParamType::Boolean  ? "BOOLEAN"
+                       : type == ParamType::DateTime ? "TIMESTAMP"
+                                                     : "VARCHAR";
+    one += c ? ", " : "";
+    one += postgres_ ? std::string("CAST(? AS ") + cast + ")" : std::string("?");
+    names += (c ? ", c" : "c") + std::to_string(c);
+    if (c) sets += std::string(c > 1 ? ", " : "") + name + " = v.c" + std::to_string(c);
+    rowTypes.push_back(type);
+  }
+  one += ")";
+  auto prepare = [&](odbc::Statement& statement, std::size_t rows) {
+    std::string sql = "WITH v (" + names + ") AS (VALUES ";
+    std::vector<ParamType> types;
+    for (std::size_t r = 0; r < rows; ++r) {
+      sql += r ? ", " + one : one;
+      types.insert(types.end(), rowTypes.begin(), rowTypes.end());
+    }
+    sql +=
+        ") UPDATE " + std::string(table) + " SET " + sets + " FROM v WHERE " + table + ".ID = v.c0";
+    statement.Prepare(sql, types);
+  };
+
+  std::unique_ptr<odbc::Statement> full;
+  std::size_t done = 0;
+  while (done < cache.dirty.size()) {
+    const std::size_t rows = std::min(batchRows_, cache.dirty.size() - done);
+    odbc::Statement rest(connection_);
+    odbc::Statement* statement = &rest;
+    if (rows == batchRows_) {
+      if (!full) {
+        full = std::make_unique<odbc::Statement>(connection_);
+        prepare(*full, rows);
+      }
+      statement = full.get();
+    } else {
+      prepare(rest, rows);
+    }
+    for (std::size_t r = 0; r < rows; ++r)
+      bind(*statement, r * columns.size(), cache.rows.at(cache.dirty[done + r]));
+    statement->Execute();
+    done += rows;
+  }
+  cache.dirty.clear();
+  cache.isDirty.clear();
+}
+
 void CachedTables::Flush() {
+  using odbc::ParamType;
   FlushLogs();
-  for (const std::int64_t id : visitors_.dirty) statements_.UpdateVisitor(visitors_.rows.at(id));
-  for (const std::int64_t id : refs_.dirty) statements_.UpdateRef(refs_.rows.at(id));
-  for (const std::int64_t id : downloads_.dirty) statements_.UpdateDownload(downloads_.rows.at(id));
-  for (const std::int64_t id : errors_.dirty) statements_.UpdateError(errors_.rows.at(id));
-  visitors_.dirty.clear();
-  visitors_.isDirty.clear();
-  refs_.dirty.clear();
-  refs_.isDirty.clear();
-  downloads_.dirty.clear();
-  downloads_.isDirty.clear();
-  errors_.dirty.clear();
-  errors_.isDirty.clear();
+  WriteChanged(visitors_, "tblVisitors",
+               {{"ID", ParamType::Integer},
+                {"SE", ParamType::Boolean},
+                {"Last", ParamType::DateTime},
+                {"Count", ParamType::Integer},
+                {"SessionDownloaded", ParamType::Boolean},
+                {"Downloaded", ParamType::Boolean}},
+               [](odbc::Statement& s, std::size_t first, const VisitorRow& row) {
+                 s.SetInteger(first, row.ID);
+                 s.SetBoolean(first + 1, row.SE);
+                 s.SetDateTime(first + 2, row.Last);
+                 s.SetInteger(first + 3, row.Count);
+                 s.SetBoolean(first + 4, row.SessionDownloaded);
+                 s.SetBoolean(first + 5, row.Downloaded);
+               });
+  const std::vector<std::pair<const char*, ParamType>> counter = {
+      {"ID", ParamType::Integer}, {"Count", ParamType::Integer}, {"Last", ParamType::DateTime}};
+  auto bindCounter = [](odbc::Statement& s, std::size_t first, const CounterRow& row) {
+    s.SetInteger(first, row.ID);
+    s.SetInteger(first + 1, row.Count);
+    s.SetDateTime(first + 2, row.Last);
+  };
+  WriteChanged(refs_, "tblRefs", counter, bindCounter);
+  WriteChanged(downloads_, "tblDownloads", counter, bindCounter);
+  WriteChanged(errors_, "tblErrors", counter, bindCounter);
 }
 
 void CachedTables::Forget() {

@@ -17,7 +17,10 @@ namespace kestrune {
 
 class CachedTables : public Tables {
  public:
-  CachedTables(odbc::Connection& connection, std::size_t batchRows, std::size_t preloadRows);
+  // `postgres`: the database is PostgreSQL, whose INSERT ... RETURNING reads a new row
+  // back in the same round trip and whose batched UPDATE needs typed values.
+  CachedTables(odbc::Connection& connection, std::size_t batchRows, std::size_t preloadRows,
+               bool postgres);
 
   std::optional<VisitorRow> FindVisitor(const std::string& ip) override;
   std::optional<VisitorRow> InsertVisitor(const std::string& visitor) override;
@@ -63,6 +66,16 @@ class CachedTables : public Tables {
   template <class Row, class Load>
   void Preload(Cache<Row>& cache, const char* table, Load&& load);
   void FlushLogs();
+  // Writes the changed rows of `cache` with UPDATE ... FROM (VALUES ...) of up to
+  // batchRows rows; `columns` are the columns set (ID first), `bind` sets one row.
+  template <class Row, class Bind>
+  void WriteChanged(Cache<Row>& cache, const char* table,
+                    const std::vector<std::pair<const char*, odbc::ParamType>>& columns,
+                    Bind&& bind);
+  // PostgreSQL: `insert` (with RETURNING) run and its one row read.
+  template <class Read>
+  auto InsertReturning(odbc::Statement& insert, Read&& read)
+      -> std::optional<decltype(read(insert))>;
 
   odbc::Connection& connection_;
   TableStatements statements_;
@@ -73,6 +86,10 @@ class CachedTables : public Tables {
   Cache<CounterRow> refs_, downloads_, errors_;
   std::vector<LogRow> logs_;
   std::unique_ptr<odbc::Statement> insertLogs_;  // batchRows_ rows a statement
+  bool postgres_;
+  // PostgreSQL only: INSERT ... RETURNING of the five lookup tables.
+  std::unique_ptr<odbc::Statement> returnVisitor_, returnPage_, returnRef_, returnDownload_,
+      returnError_;
 };
 
 }  // namespace kestrune
