@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "util/error.h"
+
 namespace kestrune {
 namespace {
 
@@ -71,16 +73,6 @@ void Hold(CachedTables::Cache<Row>& cache, const std::string& key, std::int64_t 
   if (cache.idByKey.emplace(key, id).second) cache.rows.emplace(id, row);
 }
 
-template <class Row>
-void Change(CachedTables::Cache<Row>& cache, std::int64_t id, const Row& row) {
-  cache.rows[id] = row;
-  bool& dirty = cache.isDirty[id];
-  if (!dirty) {
-    dirty = true;
-    cache.dirty.push_back(id);
-  }
-}
-
 }  // namespace
 
 CachedTables::CachedTables(odbc::Connection& connection, std::size_t batchRows,
@@ -91,41 +83,131 @@ CachedTables::CachedTables(odbc::Connection& connection, std::size_t batchRows,
       preloadRows_(preloadRows),
       postgres_(postgres) {
   logs_.reserve(batchRows_);
-  if (!postgres_) return;
-  using odbc::ParamType;
-  const ParamType T = ParamType::Text, I = ParamType::Integer, D = ParamType::DateTime;
-  auto make = [&](const std::string& sql, const std::vector<ParamType>& types) {
-    auto statement = std::make_unique<odbc::Statement>(connection_);
-    statement->Prepare(sql, types);
-    return statement;
-  };
-  const std::string counter = std::string(" RETURNING ") + TableStatements::kCounterColumns;
-  returnVisitor_ = make(std::string("INSERT INTO tblVisitors (Visitor, IP) VALUES (?, ?) "
-                                    "RETURNING ") +
-                            TableStatements::kVisitorColumns,
-                        {T, T});
-  returnPage_ = make("INSERT INTO tblPages (PageName, SiteIP) VALUES (?, ?) RETURNING ID", {T, T});
-  returnRef_ =
-      make("INSERT INTO tblRefs (Host, URL, SiteIP, Count, Last) VALUES (?, ?, ?, ?, ?)" + counter,
-           {T, T, T, I, D});
-  returnDownload_ =
-      make("INSERT INTO tblDownloads (FileName, SiteIP, Count, Last) VALUES (?, ?, ?, ?)" + counter,
-           {T, T, I, D});
-  returnError_ = make(
-      "INSERT INTO tblErrors (PageName, SiteIP, ReferringURL, Error, Count, Last) "
-      "VALUES (?, ?, ?, ?, ?, ?)" +
-          counter,
-      {T, T, T, I, I, D});
 }
 
-template <class Read>
-auto CachedTables::InsertReturning(odbc::Statement& insert, Read&& read)
-    -> std::optional<decltype(read(insert))> {
-  insert.Execute();
-  if (!insert.Fetch()) return std::nullopt;
-  auto row = read(insert);
-  insert.CloseCursor();
-  return row;
+namespace {
+void SetId(std::int64_t& row, std::int64_t id) {
+  row = id;
+}
+template <class Row>
+void SetId(Row& row, std::int64_t id) {
+  row.ID = id;
+}
+}  // namespace
+
+template <class Row>
+void CachedTables::Defer(Cache<Row>& cache, const std::string& key, std::int64_t id, const Row& row,
+                         std::vector<std::string> texts, std::int64_t number) {
+  cache.idByKey[key] = id;
+  cache.rows[id] = row;
+  cache.pending.push_back(PendingRow{id, key, std::move(texts), number});
+}
+
+template <class Row>
+void CachedTables::Change(Cache<Row>& cache, Row row) {
+  std::int64_t id = row.ID;
+  if (id < 0) {
+    const auto known = alias_.find(id);
+    if (known != alias_.end()) id = known->second;
+  }
+  row.ID = id;
+  cache.rows[id] = row;
+  if (id < 0) return;  // still to be inserted, with its latest values
+  bool& dirty = cache.isDirty[id];
+  if (!dirty) {
+    dirty = true;
+    cache.dirty.push_back(id);
+  }
+}
+
+std::int64_t CachedTables::Real(std::int64_t id) const {
+  if (id >= 0) return id;
+  const auto known = alias_.find(id);
+  if (known == alias_.end()) throw Error("A new row was referred to before it was stored.");
+  return known->second;
+}
+
+template <class Row, class Bind>
+void CachedTables::InsertPending(Cache<Row>& cache, const char* table, const char* columns,
+                                 const std::vector<odbc::ParamType>& types, Bind&& bind) {
+  std::size_t done = 0;
+  while (done < cache.pending.size()) {
+    const std::size_t rows = std::min(batchRows_, cache.pending.size() - done);
+    std::vector<odbc::ParamType> all;
+    for (std::size_t r = 0; r < rows; ++r) all.insert(all.end(), types.begin(), types.end());
+    odbc::Statement insert(connection_);
+    insert.Prepare(std::string("INSERT INTO ") + table + " (" + columns + ") VALUES " +
+                       ValuesList(rows, types.size()) + " RETURNING ID",
+                   all);
+    for (std::size_t r = 0; r < rows; ++r) {
+      const PendingRow& pending = cache.pending[done + r];
+      bind(insert, r * types.size(), pending, cache.rows.at(pending.placeholder));
+    }
+    insert.Execute();
+    // The new rows come back in the order of the VALUES.
+    for (std::size_t r = 0; r < rows; ++r) {
+      if (!insert.Fetch()) throw Error(std::string("No ID came back for a new row of ") + table);
+      const std::int64_t id = insert.GetInteger(0);
+      const PendingRow& pending = cache.pending[done + r];
+      alias_[pending.placeholder] = id;
+      Row row = cache.rows.at(pending.placeholder);
+      cache.rows.erase(pending.placeholder);
+      SetId(row, id);
+      cache.rows[id] = row;
+      cache.idByKey[pending.key] = id;
+    }
+    insert.CloseCursor();
+    done += rows;
+  }
+  cache.pending.clear();
+}
+
+void CachedTables::InsertAllPending() {
+  using odbc::ParamType;
+  const ParamType T = ParamType::Text, I = ParamType::Integer, B = ParamType::Boolean,
+                  D = ParamType::DateTime;
+  InsertPending(visitors_, "tblVisitors",
+                "Visitor, IP, SE, Last, Count, SessionDownloaded, Downloaded",
+                {T, T, B, D, I, B, B},
+                [](odbc::Statement& s, std::size_t f, const PendingRow& p, const VisitorRow& row) {
+                  s.SetText(f, p.texts[0]);
+                  s.SetText(f + 1, p.texts[0]);
+                  s.SetBoolean(f + 2, row.SE);
+                  s.SetDateTime(f + 3, row.Last);
+                  s.SetInteger(f + 4, row.Count);
+                  s.SetBoolean(f + 5, row.SessionDownloaded);
+                  s.SetBoolean(f + 6, row.Downloaded);
+                });
+  InsertPending(pages_, "tblPages", "PageName, SiteIP", {T, T},
+                [](odbc::Statement& s, std::size_t f, const PendingRow& p, std::int64_t) {
+                  s.SetText(f, p.texts[0]);
+                  s.SetText(f + 1, p.texts[1]);
+                });
+  InsertPending(refs_, "tblRefs", "Host, URL, SiteIP, Count, Last", {T, T, T, I, D},
+                [](odbc::Statement& s, std::size_t f, const PendingRow& p, const CounterRow& row) {
+                  s.SetText(f, p.texts[0]);
+                  s.SetText(f + 1, p.texts[1]);
+                  s.SetText(f + 2, p.texts[2]);
+                  s.SetInteger(f + 3, row.Count);
+                  s.SetDateTime(f + 4, row.Last);
+                });
+  InsertPending(downloads_, "tblDownloads", "FileName, SiteIP, Count, Last", {T, T, I, D},
+                [](odbc::Statement& s, std::size_t f, const PendingRow& p, const CounterRow& row) {
+                  s.SetText(f, p.texts[0]);
+                  s.SetText(f + 1, p.texts[1]);
+                  s.SetInteger(f + 2, row.Count);
+                  s.SetDateTime(f + 3, row.Last);
+                });
+  InsertPending(errors_, "tblErrors", "PageName, SiteIP, ReferringURL, Error, Count, Last",
+                {T, T, T, I, I, D},
+                [](odbc::Statement& s, std::size_t f, const PendingRow& p, const CounterRow& row) {
+                  s.SetText(f, p.texts[0]);
+                  s.SetText(f + 1, p.texts[1]);
+                  s.SetText(f + 2, p.texts[2]);
+                  s.SetInteger(f + 3, p.number);
+                  s.SetInteger(f + 4, row.Count);
+                  s.SetDateTime(f + 5, row.Last);
+                });
 }
 
 template <class Row, class Load>
@@ -161,21 +243,22 @@ std::optional<VisitorRow> CachedTables::FindVisitor(const std::string& ip) {
 }
 
 std::optional<VisitorRow> CachedTables::InsertVisitor(const std::string& visitor) {
-  std::optional<VisitorRow> row;
   if (postgres_) {
-    returnVisitor_->SetText(0, visitor);
-    returnVisitor_->SetText(1, visitor);
-    row = InsertReturning(*returnVisitor_, TableStatements::ReadVisitor);
-  } else {
-    statements_.InsertVisitor(visitor);
-    row = statements_.SelectVisitor(visitor);
+    // Inserted with the next batch of rows: as the database makes it, with the defaults.
+    VisitorRow row;
+    row.ID = nextPlaceholder_--;
+    row.IP = visitor;
+    Defer(visitors_, visitor, row.ID, row, {visitor}, 0);
+    return row;
   }
+  statements_.InsertVisitor(visitor);
+  auto row = statements_.SelectVisitor(visitor);
   if (row) Hold(visitors_, visitor, row->ID, *row);
   return row;
 }
 
 void CachedTables::WriteVisitor(const VisitorRow& row) {
-  Change(visitors_, row.ID, row);
+  Change(visitors_, row);
 }
 
 // --- tblPages --------------------------------------------------------------------------
@@ -197,15 +280,13 @@ std::optional<std::int64_t> CachedTables::FindPage(const std::string& pageName) 
 
 std::optional<std::int64_t> CachedTables::InsertPage(const std::string& pageName,
                                                      const std::string& siteIP) {
-  std::optional<std::int64_t> id;
   if (postgres_) {
-    returnPage_->SetText(0, pageName);
-    returnPage_->SetText(1, siteIP);
-    id = InsertReturning(*returnPage_, [](odbc::Statement& s) { return s.GetInteger(0); });
-  } else {
-    statements_.InsertPage(pageName, siteIP);
-    id = statements_.SelectPage(pageName);
+    const std::int64_t id = nextPlaceholder_--;
+    Defer(pages_, pageName, id, id, {pageName, siteIP}, 0);
+    return id;
   }
+  statements_.InsertPage(pageName, siteIP);
+  auto id = statements_.SelectPage(pageName);
   if (id) Hold(pages_, pageName, *id, *id);
   return id;
 }
@@ -245,24 +326,19 @@ std::optional<CounterRow> CachedTables::FindRef(const std::string& url, const st
 
 std::optional<CounterRow> CachedTables::InsertRef(const std::string& host, const std::string& url,
                                                   const std::string& siteIP, TDateTime last) {
-  std::optional<CounterRow> row;
   if (postgres_) {
-    returnRef_->SetText(0, host);
-    returnRef_->SetText(1, url);
-    returnRef_->SetText(2, siteIP);
-    returnRef_->SetInteger(3, 1);
-    returnRef_->SetDateTime(4, last);
-    row = InsertReturning(*returnRef_, TableStatements::ReadCounter);
-  } else {
-    statements_.InsertRef(host, url, siteIP, last);
-    row = statements_.SelectRef(url, siteIP);
+    const CounterRow row{nextPlaceholder_--, 1, last};
+    Defer(refs_, Key2(url, siteIP), row.ID, row, {host, url, siteIP}, 0);
+    return row;
   }
+  statements_.InsertRef(host, url, siteIP, last);
+  auto row = statements_.SelectRef(url, siteIP);
   if (row) Hold(refs_, Key2(url, siteIP), row->ID, *row);
   return row;
 }
 
 void CachedTables::WriteRef(const CounterRow& row) {
-  Change(refs_, row.ID, row);
+  Change(refs_, row);
 }
 
 std::optional<CounterRow> CachedTables::FindDownload(const std::string& fileName,
@@ -284,23 +360,19 @@ std::optional<CounterRow> CachedTables::FindDownload(const std::string& fileName
 
 std::optional<CounterRow> CachedTables::InsertDownload(const std::string& fileName,
                                                        const std::string& siteIP, TDateTime last) {
-  std::optional<CounterRow> row;
   if (postgres_) {
-    returnDownload_->SetText(0, fileName);
-    returnDownload_->SetText(1, siteIP);
-    returnDownload_->SetInteger(2, 1);
-    returnDownload_->SetDateTime(3, last);
-    row = InsertReturning(*returnDownload_, TableStatements::ReadCounter);
-  } else {
-    statements_.InsertDownload(fileName, siteIP, last);
-    row = statements_.SelectDownload(fileName, siteIP);
+    const CounterRow row{nextPlaceholder_--, 1, last};
+    Defer(downloads_, Key2(fileName, siteIP), row.ID, row, {fileName, siteIP}, 0);
+    return row;
   }
+  statements_.InsertDownload(fileName, siteIP, last);
+  auto row = statements_.SelectDownload(fileName, siteIP);
   if (row) Hold(downloads_, Key2(fileName, siteIP), row->ID, *row);
   return row;
 }
 
 void CachedTables::WriteDownload(const CounterRow& row) {
-  Change(downloads_, row.ID, row);
+  Change(downloads_, row);
 }
 
 std::optional<CounterRow> CachedTables::FindError(const ErrorKey& key) {
@@ -326,25 +398,20 @@ std::optional<CounterRow> CachedTables::FindError(const ErrorKey& key) {
 }
 
 std::optional<CounterRow> CachedTables::InsertError(const ErrorKey& key, TDateTime last) {
-  std::optional<CounterRow> row;
   if (postgres_) {
-    returnError_->SetText(0, key.PageName);
-    returnError_->SetText(1, key.SiteIP);
-    returnError_->SetText(2, key.ReferringURL);
-    returnError_->SetInteger(3, key.Error);
-    returnError_->SetInteger(4, 1);
-    returnError_->SetDateTime(5, last);
-    row = InsertReturning(*returnError_, TableStatements::ReadCounter);
-  } else {
-    statements_.InsertError(key, last);
-    row = statements_.SelectError(key);
+    const CounterRow row{nextPlaceholder_--, 1, last};
+    Defer(errors_, ErrorCacheKey(key), row.ID, row, {key.PageName, key.SiteIP, key.ReferringURL},
+          key.Error);
+    return row;
   }
+  statements_.InsertError(key, last);
+  auto row = statements_.SelectError(key);
   if (row) Hold(errors_, ErrorCacheKey(key), row->ID, *row);
   return row;
 }
 
 void CachedTables::WriteError(const CounterRow& row) {
-  Change(errors_, row.ID, row);
+  Change(errors_, row);
 }
 
 // --- tblLogs and the flush ---------------------------------------------------------------
@@ -356,6 +423,11 @@ void CachedTables::AddLog(const LogRow& row) {
 
 void CachedTables::FlushLogs() {
   if (logs_.empty()) return;
+  InsertAllPending();
+  for (LogRow& row : logs_) {
+    row.Page = Real(row.Page);
+    row.Visitor = Real(row.Visitor);
+  }
   constexpr std::size_t kColumns = TableStatements::kLogColumnCount;
   const std::string insert =
       std::string("INSERT INTO tblLogs (") + TableStatements::kLogColumns + ") VALUES ";
@@ -438,6 +510,7 @@ void CachedTables::WriteChanged(Cache<Row>& cache, const char* table,
 
 void CachedTables::Flush() {
   using odbc::ParamType;
+  InsertAllPending();
   FlushLogs();
   WriteChanged(visitors_, "tblVisitors",
                {{"ID", ParamType::Integer},
@@ -466,13 +539,18 @@ void CachedTables::Flush() {
   WriteChanged(errors_, "tblErrors", counter, bindCounter);
 }
 
-void CachedTables::Forget() {
+void CachedTables::Committed() {
   visitors_.Clear();
   pages_.Clear();
   refs_.Clear();
   downloads_.Clear();
   errors_.Clear();
   logs_.clear();
+}
+
+void CachedTables::Forget() {
+  Committed();
+  alias_.clear();
 }
 
 }  // namespace kestrune

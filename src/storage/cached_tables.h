@@ -1,10 +1,12 @@
 // CachedTables: the batched strategy. For the length of a file's transaction it keeps
 // in memory every row the lookups touch (a lookup table small enough is read whole at
-// its first use), so that repeated keys never reach the database; new rows are inserted
-// at once (their ID is needed), changed rows are written once each before the commit,
-// and tblLogs rows go in multi-row INSERTs. A database error may thus surface at a later
-// flush or at the commit; the import rolls the whole file back either way, and Forget()
-// drops everything held.
+// its first use), so that repeated keys never reach the database; changed rows are
+// written once each before the commit, and tblLogs rows go in multi-row INSERTs. New
+// rows are inserted at once on SQLite (in-process, cheap); on PostgreSQL they wait, with
+// a placeholder ID, for the next batch, which inserts them in multi-row INSERTs with
+// RETURNING ID, in the order they came (so they get the IDs one by one would get). A database error
+// may thus surface at a later flush or at the commit; the import rolls the whole file back either
+// way, and Forget() drops everything held.
 #pragma once
 
 #include <unordered_map>
@@ -47,11 +49,22 @@ class CachedTables : public Tables {
 
   void AddLog(const LogRow& row) override;
   void Flush() override;
+  void Committed() override;
   void Forget() override;
+
+  // A new row not inserted yet (PostgreSQL): it has a negative placeholder ID until the
+  // next batch inserts it; `texts` and `number` are its key columns.
+  struct PendingRow {
+    std::int64_t placeholder = 0;
+    std::string key;
+    std::vector<std::string> texts;
+    std::int64_t number = 0;
+  };
 
   // The rows of one table held for the transaction, by key and by ID.
   template <class Row>
   struct Cache {
+    std::vector<PendingRow> pending;
     std::unordered_map<std::string, std::int64_t> idByKey;
     std::unordered_map<std::int64_t, Row> rows;
     std::vector<std::int64_t> dirty;  // IDs changed since read, each once
@@ -72,10 +85,19 @@ class CachedTables : public Tables {
   void WriteChanged(Cache<Row>& cache, const char* table,
                     const std::vector<std::pair<const char*, odbc::ParamType>>& columns,
                     Bind&& bind);
-  // PostgreSQL: `insert` (with RETURNING) run and its one row read.
-  template <class Read>
-  auto InsertReturning(odbc::Statement& insert, Read&& read)
-      -> std::optional<decltype(read(insert))>;
+  template <class Row>
+  void Defer(Cache<Row>& cache, const std::string& key, std::int64_t id, const Row& row,
+             std::vector<std::string> texts, std::int64_t number);
+  // A changed row: written before the commit, or with its insert when that is pending.
+  template <class Row>
+  void Change(Cache<Row>& cache, Row row);
+  // Inserts the pending rows of `cache` in multi-row INSERTs and gives them their IDs;
+  // `columns` are the inserted columns, `bind` sets one row's values.
+  template <class Row, class Bind>
+  void InsertPending(Cache<Row>& cache, const char* table, const char* columns,
+                     const std::vector<odbc::ParamType>& types, Bind&& bind);
+  void InsertAllPending();
+  std::int64_t Real(std::int64_t id) const;
 
   odbc::Connection& connection_;
   TableStatements statements_;
@@ -87,9 +109,10 @@ class CachedTables : public Tables {
   std::vector<LogRow> logs_;
   std::unique_ptr<odbc::Statement> insertLogs_;  // batchRows_ rows a statement
   bool postgres_;
-  // PostgreSQL only: INSERT ... RETURNING of the five lookup tables.
-  std::unique_ptr<odbc::Statement> returnVisitor_, returnPage_, returnRef_, returnDownload_,
-      returnError_;
+  std::int64_t nextPlaceholder_ = -1;
+  // Placeholder IDs of the run's inserted rows and the IDs the database gave them: the
+  // entry storage may still hold a placeholder from an earlier batch or file.
+  std::unordered_map<std::int64_t, std::int64_t> alias_;
 };
 
 }  // namespace kestrune

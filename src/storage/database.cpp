@@ -120,7 +120,7 @@ void Database::Commit() {
     Rollback();
     throw;
   }
-  impl_->tables->Forget();
+  impl_->tables->Committed();
 }
 
 void Database::Rollback() {
