@@ -135,19 +135,36 @@ void CachedTables::InsertPending(Cache<Row>& cache, const char* table, const cha
     const std::size_t rows = std::min(batchRows_, cache.pending.size() - done);
     std::vector<odbc::ParamType> all;
     for (std::size_t r = 0; r < rows; ++r) all.insert(all.end(), types.begin(), types.end());
-    odbc::Statement insert(connection_);
-    insert.Prepare(std::string("INSERT INTO ") + table + " (" + columns + ") VALUES " +
-                       ValuesList(rows, types.size()) + " RETURNING ID",
-                   all);
+    // PostgreSQL returns the new IDs; the SQLite driver returns no rows from an INSERT,
+    // so there the rows above the largest ID before are read back: SQLite gives the rows
+    // of one INSERT ascending IDs above every existing one.
+    std::int64_t before = 0;
+    if (!postgres_) {
+      odbc::Statement& max = Prepared(std::string("SELECT MAX(ID) FROM ") + table, {});
+      max.Execute();
+      if (max.Fetch()) before = max.GetInteger(0);
+      max.CloseCursor();
+    }
+    odbc::Statement& insert =
+        Prepared(std::string("INSERT INTO ") + table + " (" + columns + ") VALUES " +
+                     ValuesList(rows, types.size()) + (postgres_ ? " RETURNING ID" : ""),
+                 all);
     for (std::size_t r = 0; r < rows; ++r) {
       const PendingRow& pending = cache.pending[done + r];
       bind(insert, r * types.size(), pending, cache.rows.at(pending.placeholder));
     }
     insert.Execute();
+    odbc::Statement* ids = &insert;
+    if (!postgres_) {
+      ids = &Prepared(std::string("SELECT ID FROM ") + table + " WHERE ID > ? ORDER BY ID",
+                      {odbc::ParamType::Integer});
+      ids->SetInteger(0, before);
+      ids->Execute();
+    }
     // The new rows come back in the order of the VALUES.
     for (std::size_t r = 0; r < rows; ++r) {
-      if (!insert.Fetch()) throw Error(std::string("No ID came back for a new row of ") + table);
-      const std::int64_t id = insert.GetInteger(0);
+      if (!ids->Fetch()) throw Error(std::string("No ID came back for a new row of ") + table);
+      const std::int64_t id = ids->GetInteger(0);
       const PendingRow& pending = cache.pending[done + r];
       alias_[pending.placeholder] = id;
       Row row = cache.rows.at(pending.placeholder);
@@ -156,13 +173,29 @@ void CachedTables::InsertPending(Cache<Row>& cache, const char* table, const cha
       cache.rows[id] = row;
       cache.idByKey[pending.key] = id;
     }
-    insert.CloseCursor();
+    if (ids->Fetch()) throw Error(std::string("More new rows than inserted in ") + table);
     done += rows;
   }
   cache.pending.clear();
 }
 
+odbc::Statement& CachedTables::Prepared(const std::string& sql,
+                                        const std::vector<odbc::ParamType>& types) {
+  std::unique_ptr<odbc::Statement>& statement = prepared_[sql];
+  if (!statement) {
+    auto made = std::make_unique<odbc::Statement>(connection_);
+    made->Prepare(sql, types);
+    statement = std::move(made);
+  }
+  return *statement;
+}
+
 void CachedTables::InsertAllPending() {
+  InsertReferredPending();
+  InsertOtherPending();
+}
+
+void CachedTables::InsertReferredPending() {
   using odbc::ParamType;
   const ParamType T = ParamType::Text, I = ParamType::Integer, B = ParamType::Boolean,
                   D = ParamType::DateTime;
@@ -183,6 +216,11 @@ void CachedTables::InsertAllPending() {
                   s.SetText(f, p.texts[0]);
                   s.SetText(f + 1, p.texts[1]);
                 });
+}
+
+void CachedTables::InsertOtherPending() {
+  using odbc::ParamType;
+  const ParamType T = ParamType::Text, I = ParamType::Integer, D = ParamType::DateTime;
   InsertPending(refs_, "tblRefs", "Host, URL, SiteIP, Count, Last", {T, T, T, I, D},
                 [](odbc::Statement& s, std::size_t f, const PendingRow& p, const CounterRow& row) {
                   s.SetText(f, p.texts[0]);
@@ -243,17 +281,11 @@ std::optional<VisitorRow> CachedTables::FindVisitor(const std::string& ip) {
 }
 
 std::optional<VisitorRow> CachedTables::InsertVisitor(const std::string& visitor) {
-  if (postgres_) {
-    // Inserted with the next batch of rows: as the database makes it, with the defaults.
-    VisitorRow row;
-    row.ID = nextPlaceholder_--;
-    row.IP = visitor;
-    Defer(visitors_, visitor, row.ID, row, {visitor}, 0);
-    return row;
-  }
-  statements_.InsertVisitor(visitor);
-  auto row = statements_.SelectVisitor(visitor);
-  if (row) Hold(visitors_, visitor, row->ID, *row);
+  // Inserted with the next batch of rows: as the database makes it, with the defaults.
+  VisitorRow row;
+  row.ID = nextPlaceholder_--;
+  row.IP = visitor;
+  Defer(visitors_, visitor, row.ID, row, {visitor}, 0);
   return row;
 }
 
@@ -280,14 +312,8 @@ std::optional<std::int64_t> CachedTables::FindPage(const std::string& pageName) 
 
 std::optional<std::int64_t> CachedTables::InsertPage(const std::string& pageName,
                                                      const std::string& siteIP) {
-  if (postgres_) {
-    const std::int64_t id = nextPlaceholder_--;
-    Defer(pages_, pageName, id, id, {pageName, siteIP}, 0);
-    return id;
-  }
-  statements_.InsertPage(pageName, siteIP);
-  auto id = statements_.SelectPage(pageName);
-  if (id) Hold(pages_, pageName, *id, *id);
+  const std::int64_t id = nextPlaceholder_--;
+  Defer(pages_, pageName, id, id, {pageName, siteIP}, 0);
   return id;
 }
 
@@ -326,14 +352,8 @@ std::optional<CounterRow> CachedTables::FindRef(const std::string& url, const st
 
 std::optional<CounterRow> CachedTables::InsertRef(const std::string& host, const std::string& url,
                                                   const std::string& siteIP, TDateTime last) {
-  if (postgres_) {
-    const CounterRow row{nextPlaceholder_--, 1, last};
-    Defer(refs_, Key2(url, siteIP), row.ID, row, {host, url, siteIP}, 0);
-    return row;
-  }
-  statements_.InsertRef(host, url, siteIP, last);
-  auto row = statements_.SelectRef(url, siteIP);
-  if (row) Hold(refs_, Key2(url, siteIP), row->ID, *row);
+  const CounterRow row{nextPlaceholder_--, 1, last};
+  Defer(refs_, Key2(url, siteIP), row.ID, row, {host, url, siteIP}, 0);
   return row;
 }
 
@@ -360,14 +380,8 @@ std::optional<CounterRow> CachedTables::FindDownload(const std::string& fileName
 
 std::optional<CounterRow> CachedTables::InsertDownload(const std::string& fileName,
                                                        const std::string& siteIP, TDateTime last) {
-  if (postgres_) {
-    const CounterRow row{nextPlaceholder_--, 1, last};
-    Defer(downloads_, Key2(fileName, siteIP), row.ID, row, {fileName, siteIP}, 0);
-    return row;
-  }
-  statements_.InsertDownload(fileName, siteIP, last);
-  auto row = statements_.SelectDownload(fileName, siteIP);
-  if (row) Hold(downloads_, Key2(fileName, siteIP), row->ID, *row);
+  const CounterRow row{nextPlaceholder_--, 1, last};
+  Defer(downloads_, Key2(fileName, siteIP), row.ID, row, {fileName, siteIP}, 0);
   return row;
 }
 
@@ -398,15 +412,9 @@ std::optional<CounterRow> CachedTables::FindError(const ErrorKey& key) {
 }
 
 std::optional<CounterRow> CachedTables::InsertError(const ErrorKey& key, TDateTime last) {
-  if (postgres_) {
-    const CounterRow row{nextPlaceholder_--, 1, last};
-    Defer(errors_, ErrorCacheKey(key), row.ID, row, {key.PageName, key.SiteIP, key.ReferringURL},
-          key.Error);
-    return row;
-  }
-  statements_.InsertError(key, last);
-  auto row = statements_.SelectError(key);
-  if (row) Hold(errors_, ErrorCacheKey(key), row->ID, *row);
+  const CounterRow row{nextPlaceholder_--, 1, last};
+  Defer(errors_, ErrorCacheKey(key), row.ID, row, {key.PageName, key.SiteIP, key.ReferringURL},
+        key.Error);
   return row;
 }
 
@@ -423,7 +431,7 @@ void CachedTables::AddLog(const LogRow& row) {
 
 void CachedTables::FlushLogs() {
   if (logs_.empty()) return;
-  InsertAllPending();
+  InsertReferredPending();
   for (LogRow& row : logs_) {
     row.Page = Real(row.Page);
     row.Visitor = Real(row.Visitor);
@@ -431,22 +439,11 @@ void CachedTables::FlushLogs() {
   constexpr std::size_t kColumns = TableStatements::kLogColumnCount;
   const std::string insert =
       std::string("INSERT INTO tblLogs (") + TableStatements::kLogColumns + ") VALUES ";
-  odbc::Statement* statement = nullptr;
-  std::unique_ptr<odbc::Statement> rest;
-  if (logs_.size() == batchRows_) {
-    if (!insertLogs_) {
-      insertLogs_ = std::make_unique<odbc::Statement>(connection_);
-      insertLogs_->Prepare(insert + ValuesList(batchRows_, kColumns), LogParamTypes(batchRows_));
-    }
-    statement = insertLogs_.get();
-  } else {
-    rest = std::make_unique<odbc::Statement>(connection_);
-    rest->Prepare(insert + ValuesList(logs_.size(), kColumns), LogParamTypes(logs_.size()));
-    statement = rest.get();
-  }
+  odbc::Statement& statement =
+      Prepared(insert + ValuesList(logs_.size(), kColumns), LogParamTypes(logs_.size()));
   for (std::size_t i = 0; i < logs_.size(); ++i)
-    TableStatements::BindLog(*statement, i * kColumns, logs_[i]);
-  statement->Execute();
+    TableStatements::BindLog(statement, i * kColumns, logs_[i]);
+  statement.Execute();
   logs_.clear();
 }
 
@@ -472,36 +469,23 @@ void CachedTables::WriteChanged(Cache<Row>& cache, const char* table,
     rowTypes.push_back(type);
   }
   one += ")";
-  auto prepare = [&](odbc::Statement& statement, std::size_t rows) {
-    std::string sql = "WITH v (" + names + ") AS (VALUES ";
-    std::vector<ParamType> types;
+  auto sql = [&](std::size_t rows, std::vector<ParamType>& types) {
+    std::string text = "WITH v (" + names + ") AS (VALUES ";
     for (std::size_t r = 0; r < rows; ++r) {
-      sql += r ? ", " + one : one;
+      text += r ? ", " + one : one;
       types.insert(types.end(), rowTypes.begin(), rowTypes.end());
     }
-    sql +=
-        ") UPDATE " + std::string(table) + " SET " + sets + " FROM v WHERE " + table + ".ID = v.c0";
-    statement.Prepare(sql, types);
+    return text + ") UPDATE " + table + " SET " + sets + " FROM v WHERE " + table + ".ID = v.c0";
   };
-
-  std::unique_ptr<odbc::Statement> full;
   std::size_t done = 0;
   while (done < cache.dirty.size()) {
     const std::size_t rows = std::min(batchRows_, cache.dirty.size() - done);
-    odbc::Statement rest(connection_);
-    odbc::Statement* statement = &rest;
-    if (rows == batchRows_) {
-      if (!full) {
-        full = std::make_unique<odbc::Statement>(connection_);
-        prepare(*full, rows);
-      }
-      statement = full.get();
-    } else {
-      prepare(rest, rows);
-    }
+    std::vector<ParamType> types;
+    const std::string text = sql(rows, types);
+    odbc::Statement& statement = Prepared(text, types);
     for (std::size_t r = 0; r < rows; ++r)
-      bind(*statement, r * columns.size(), cache.rows.at(cache.dirty[done + r]));
-    statement->Execute();
+      bind(statement, r * columns.size(), cache.rows.at(cache.dirty[done + r]));
+    statement.Execute();
     done += rows;
   }
   cache.dirty.clear();

@@ -2,11 +2,9 @@
 // in memory every row the lookups touch (a lookup table small enough is read whole at
 // its first use), so that repeated keys never reach the database; changed rows are
 // written once each before the commit, and tblLogs rows go in multi-row INSERTs. New
-// rows are inserted at once on SQLite (in-process, cheap); on PostgreSQL they wait, with
-// a placeholder ID, for the next batch, which inserts them in multi-row INSERTs with
-// RETURNING ID, in the order they came (so they get the IDs one by one would get). A database error
-// may thus surface at a later flush or at the commit; the import rolls the whole file back either
-// way, and Forget() drops everything held.
+// rows wait, with a placeholder ID, for the next batch, which inserts them in multi-row
+// INSERTs in the order they came (so they get the IDs one by one would get) and reads
+// their IDs back; the rows of tblLogs that refer to them follow.
 #pragma once
 
 #include <unordered_map>
@@ -19,8 +17,8 @@ namespace kestrune {
 
 class CachedTables : public Tables {
  public:
-  // `postgres`: the database is PostgreSQL, whose INSERT ... RETURNING reads a new row
-  // back in the same round trip and whose batched UPDATE needs typed values.
+  // `postgres`: the database is PostgreSQL, whose INSERT ... RETURNING gives the new IDs
+  // and whose batched UPDATE needs typed values.
   CachedTables(odbc::Connection& connection, std::size_t batchRows, std::size_t preloadRows,
                bool postgres);
 
@@ -97,6 +95,10 @@ class CachedTables : public Tables {
   void InsertPending(Cache<Row>& cache, const char* table, const char* columns,
                      const std::vector<odbc::ParamType>& types, Bind&& bind);
   void InsertAllPending();
+  void InsertReferredPending();  // tblVisitors, tblPages: before tblLogs rows refer to them
+  void InsertOtherPending();
+  // The statement of `sql`, prepared at its first use and kept for the run.
+  odbc::Statement& Prepared(const std::string& sql, const std::vector<odbc::ParamType>& types);
   std::int64_t Real(std::int64_t id) const;
 
   odbc::Connection& connection_;
@@ -107,7 +109,7 @@ class CachedTables : public Tables {
   Cache<std::int64_t> pages_;  // the row is its ID
   Cache<CounterRow> refs_, downloads_, errors_;
   std::vector<LogRow> logs_;
-  std::unique_ptr<odbc::Statement> insertLogs_;  // batchRows_ rows a statement
+  std::unordered_map<std::string, std::unique_ptr<odbc::Statement>> prepared_;
   bool postgres_;
   std::int64_t nextPlaceholder_ = -1;
   // Placeholder IDs of the run's inserted rows and the IDs the database gave them: the
