@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "util/error.h"
+
 namespace kestrune {
 namespace {
 
@@ -71,9 +73,46 @@ void Hold(CachedTables::Cache<Row>& cache, const std::string& key, std::int64_t 
   if (cache.idByKey.emplace(key, id).second) cache.rows.emplace(id, row);
 }
 
+}  // namespace
+
+CachedTables::CachedTables(odbc::Connection& connection, std::size_t batchRows,
+                           std::size_t preloadRows, bool postgres)
+    : connection_(connection),
+      statements_(connection),
+      batchRows_(batchRows == 0 ? 1 : batchRows),
+      preloadRows_(preloadRows),
+      postgres_(postgres) {
+  logs_.reserve(batchRows_);
+}
+
+namespace {
+void SetId(std::int64_t& row, std::int64_t id) {
+  row = id;
+}
 template <class Row>
-void Change(CachedTables::Cache<Row>& cache, std::int64_t id, const Row& row) {
+void SetId(Row& row, std::int64_t id) {
+  row.ID = id;
+}
+}  // namespace
+
+template <class Row>
+void CachedTables::Defer(Cache<Row>& cache, const std::string& key, std::int64_t id, const Row& row,
+                         std::vector<std::string> texts, std::int64_t number) {
+  cache.idByKey[key] = id;
   cache.rows[id] = row;
+  cache.pending.push_back(PendingRow{id, key, std::move(texts), number});
+}
+
+template <class Row>
+void CachedTables::Change(Cache<Row>& cache, Row row) {
+  std::int64_t id = row.ID;
+  if (id < 0) {
+    const auto known = alias_.find(id);
+    if (known != alias_.end()) id = known->second;
+  }
+  row.ID = id;
+  cache.rows[id] = row;
+  if (id < 0) return;  // still to be inserted, with its latest values
   bool& dirty = cache.isDirty[id];
   if (!dirty) {
     dirty = true;
@@ -81,15 +120,132 @@ void Change(CachedTables::Cache<Row>& cache, std::int64_t id, const Row& row) {
   }
 }
 
-}  // namespace
+std::int64_t CachedTables::Real(std::int64_t id) const {
+  if (id >= 0) return id;
+  const auto known = alias_.find(id);
+  if (known == alias_.end()) throw Error("A new row was referred to before it was stored.");
+  return known->second;
+}
 
-CachedTables::CachedTables(odbc::Connection& connection, std::size_t batchRows,
-                           std::size_t preloadRows)
-    : connection_(connection),
-      statements_(connection),
-      batchRows_(batchRows == 0 ? 1 : batchRows),
-      preloadRows_(preloadRows) {
-  logs_.reserve(batchRows_);
+template <class Row, class Bind>
+void CachedTables::InsertPending(Cache<Row>& cache, const char* table, const char* columns,
+                                 const std::vector<odbc::ParamType>& types, Bind&& bind) {
+  std::size_t done = 0;
+  while (done < cache.pending.size()) {
+    const std::size_t rows = std::min(batchRows_, cache.pending.size() - done);
+    std::vector<odbc::ParamType> all;
+    for (std::size_t r = 0; r < rows; ++r) all.insert(all.end(), types.begin(), types.end());
+    // PostgreSQL returns the new IDs; the SQLite driver returns no rows from an INSERT,
+    // so there the rows above the largest ID before are read back: SQLite gives the rows
+    // of one INSERT ascending IDs above every existing one.
+    std::int64_t before = 0;
+    if (!postgres_) {
+      odbc::Statement& max = Prepared(std::string("SELECT MAX(ID) FROM ") + table, {});
+      max.Execute();
+      if (max.Fetch()) before = max.GetInteger(0);
+      max.CloseCursor();
+    }
+    odbc::Statement& insert =
+        Prepared(std::string("INSERT INTO ") + table + " (" + columns + ") VALUES " +
+                     ValuesList(rows, types.size()) + (postgres_ ? " RETURNING ID" : ""),
+                 all);
+    for (std::size_t r = 0; r < rows; ++r) {
+      const PendingRow& pending = cache.pending[done + r];
+      bind(insert, r * types.size(), pending, cache.rows.at(pending.placeholder));
+    }
+    insert.Execute();
+    odbc::Statement* ids = &insert;
+    if (!postgres_) {
+      ids = &Prepared(std::string("SELECT ID FROM ") + table + " WHERE ID > ? ORDER BY ID",
+                      {odbc::ParamType::Integer});
+      ids->SetInteger(0, before);
+      ids->Execute();
+    }
+    // The new rows come back in the order of the VALUES.
+    for (std::size_t r = 0; r < rows; ++r) {
+      if (!ids->Fetch()) throw Error(std::string("No ID came back for a new row of ") + table);
+      const std::int64_t id = ids->GetInteger(0);
+      const PendingRow& pending = cache.pending[done + r];
+      alias_[pending.placeholder] = id;
+      Row row = cache.rows.at(pending.placeholder);
+      cache.rows.erase(pending.placeholder);
+      SetId(row, id);
+      cache.rows[id] = row;
+      cache.idByKey[pending.key] = id;
+    }
+    if (ids->Fetch()) throw Error(std::string("More new rows than inserted in ") + table);
+    done += rows;
+  }
+  cache.pending.clear();
+}
+
+odbc::Statement& CachedTables::Prepared(const std::string& sql,
+                                        const std::vector<odbc::ParamType>& types) {
+  std::unique_ptr<odbc::Statement>& statement = prepared_[sql];
+  if (!statement) {
+    auto made = std::make_unique<odbc::Statement>(connection_);
+    made->Prepare(sql, types);
+    statement = std::move(made);
+  }
+  return *statement;
+}
+
+void CachedTables::InsertAllPending() {
+  InsertReferredPending();
+  InsertOtherPending();
+}
+
+void CachedTables::InsertReferredPending() {
+  using odbc::ParamType;
+  const ParamType T = ParamType::Text, I = ParamType::Integer, B = ParamType::Boolean,
+                  D = ParamType::DateTime;
+  InsertPending(visitors_, "tblVisitors",
+                "Visitor, IP, SE, Last, Count, SessionDownloaded, Downloaded",
+                {T, T, B, D, I, B, B},
+                [](odbc::Statement& s, std::size_t f, const PendingRow& p, const VisitorRow& row) {
+                  s.SetText(f, p.texts[0]);
+                  s.SetText(f + 1, p.texts[0]);
+                  s.SetBoolean(f + 2, row.SE);
+                  s.SetDateTime(f + 3, row.Last);
+                  s.SetInteger(f + 4, row.Count);
+                  s.SetBoolean(f + 5, row.SessionDownloaded);
+                  s.SetBoolean(f + 6, row.Downloaded);
+                });
+  InsertPending(pages_, "tblPages", "PageName, SiteIP", {T, T},
+                [](odbc::Statement& s, std::size_t f, const PendingRow& p, std::int64_t) {
+                  s.SetText(f, p.texts[0]);
+                  s.SetText(f + 1, p.texts[1]);
+                });
+}
+
+void CachedTables::InsertOtherPending() {
+  using odbc::ParamType;
+  const ParamType T = ParamType::Text, I = ParamType::Integer, D = ParamType::DateTime;
+  InsertPending(refs_, "tblRefs", "Host, URL, SiteIP, Count, Last", {T, T, T, I, D},
+                [](odbc::Statement& s, std::size_t f, const PendingRow& p, const CounterRow& row) {
+                  s.SetText(f, p.texts[0]);
+                  s.SetText(f + 1, p.texts[1]);
+                  s.SetText(f + 2, p.texts[2]);
+                  s.SetInteger(f + 3, row.Count);
+                  s.SetDateTime(f + 4, row.Last);
+                });
+  InsertPending(downloads_, "tblDownloads", "FileName, SiteIP, Count, Last", {T, T, I, D},
+                [](odbc::Statement& s, std::size_t f, const PendingRow& p, const CounterRow& row) {
+                  s.SetText(f, p.texts[0]);
+                  s.SetText(f + 1, p.texts[1]);
+                  s.SetInteger(f + 2, row.Count);
+                  s.SetDateTime(f + 3, row.Last);
+                });
+  InsertPending(errors_, "tblErrors", "PageName, SiteIP, ReferringURL, Error, Count, Last",
+                {T, T, T, I, I, D},
+                [](odbc::Statement& s, std::size_t f, const PendingRow& p, const CounterRow& row) {
+                  s.SetText(f, p.texts[0]);
+                  s.SetText(f + 1, p.texts[1]);
+                  s.SetText(f + 2, p.texts[2]);
+                  s.SetInteger(f + 3, p.number);
+                  s.SetInteger(f + 4, row.Count);
+                  s.SetDateTime(f + 5, row.Last);
+                });
 }
 
 template <class Row, class Load>
@@ -125,14 +281,16 @@ std::optional<VisitorRow> CachedTables::FindVisitor(const std::string& ip) {
 }
 
 std::optional<VisitorRow> CachedTables::InsertVisitor(const std::string& visitor) {
-  statements_.InsertVisitor(visitor);
-  auto row = statements_.SelectVisitor(visitor);
-  if (row) Hold(visitors_, visitor, row->ID, *row);
+  // Inserted with the next batch of rows: as the database makes it, with the defaults.
+  VisitorRow row;
+  row.ID = nextPlaceholder_--;
+  row.IP = visitor;
+  Defer(visitors_, visitor, row.ID, row, {visitor}, 0);
   return row;
 }
 
 void CachedTables::WriteVisitor(const VisitorRow& row) {
-  Change(visitors_, row.ID, row);
+  Change(visitors_, row);
 }
 
 // --- tblPages --------------------------------------------------------------------------
@@ -154,9 +312,8 @@ std::optional<std::int64_t> CachedTables::FindPage(const std::string& pageName) 
 
 std::optional<std::int64_t> CachedTables::InsertPage(const std::string& pageName,
                                                      const std::string& siteIP) {
-  statements_.InsertPage(pageName, siteIP);
-  auto id = statements_.SelectPage(pageName);
-  if (id) Hold(pages_, pageName, *id, *id);
+  const std::int64_t id = nextPlaceholder_--;
+  Defer(pages_, pageName, id, id, {pageName, siteIP}, 0);
   return id;
 }
 
@@ -195,14 +352,13 @@ std::optional<CounterRow> CachedTables::FindRef(const std::string& url, const st
 
 std::optional<CounterRow> CachedTables::InsertRef(const std::string& host, const std::string& url,
                                                   const std::string& siteIP, TDateTime last) {
-  statements_.InsertRef(host, url, siteIP, last);
-  auto row = statements_.SelectRef(url, siteIP);
-  if (row) Hold(refs_, Key2(url, siteIP), row->ID, *row);
+  const CounterRow row{nextPlaceholder_--, 1, last};
+  Defer(refs_, Key2(url, siteIP), row.ID, row, {host, url, siteIP}, 0);
   return row;
 }
 
 void CachedTables::WriteRef(const CounterRow& row) {
-  Change(refs_, row.ID, row);
+  Change(refs_, row);
 }
 
 std::optional<CounterRow> CachedTables::FindDownload(const std::string& fileName,
@@ -224,14 +380,13 @@ std::optional<CounterRow> CachedTables::FindDownload(const std::string& fileName
 
 std::optional<CounterRow> CachedTables::InsertDownload(const std::string& fileName,
                                                        const std::string& siteIP, TDateTime last) {
-  statements_.InsertDownload(fileName, siteIP, last);
-  auto row = statements_.SelectDownload(fileName, siteIP);
-  if (row) Hold(downloads_, Key2(fileName, siteIP), row->ID, *row);
+  const CounterRow row{nextPlaceholder_--, 1, last};
+  Defer(downloads_, Key2(fileName, siteIP), row.ID, row, {fileName, siteIP}, 0);
   return row;
 }
 
 void CachedTables::WriteDownload(const CounterRow& row) {
-  Change(downloads_, row.ID, row);
+  Change(downloads_, row);
 }
 
 std::optional<CounterRow> CachedTables::FindError(const ErrorKey& key) {
@@ -257,14 +412,14 @@ std::optional<CounterRow> CachedTables::FindError(const ErrorKey& key) {
 }
 
 std::optional<CounterRow> CachedTables::InsertError(const ErrorKey& key, TDateTime last) {
-  statements_.InsertError(key, last);
-  auto row = statements_.SelectError(key);
-  if (row) Hold(errors_, ErrorCacheKey(key), row->ID, *row);
+  const CounterRow row{nextPlaceholder_--, 1, last};
+  Defer(errors_, ErrorCacheKey(key), row.ID, row, {key.PageName, key.SiteIP, key.ReferringURL},
+        key.Error);
   return row;
 }
 
 void CachedTables::WriteError(const CounterRow& row) {
-  Change(errors_, row.ID, row);
+  Change(errors_, row);
 }
 
 // --- tblLogs and the flush ---------------------------------------------------------------
@@ -276,51 +431,110 @@ void CachedTables::AddLog(const LogRow& row) {
 
 void CachedTables::FlushLogs() {
   if (logs_.empty()) return;
+  InsertReferredPending();
+  for (LogRow& row : logs_) {
+    row.Page = Real(row.Page);
+    row.Visitor = Real(row.Visitor);
+  }
   constexpr std::size_t kColumns = TableStatements::kLogColumnCount;
   const std::string insert =
       std::string("INSERT INTO tblLogs (") + TableStatements::kLogColumns + ") VALUES ";
-  odbc::Statement* statement = nullptr;
-  std::unique_ptr<odbc::Statement> rest;
-  if (logs_.size() == batchRows_) {
-    if (!insertLogs_) {
-      insertLogs_ = std::make_unique<odbc::Statement>(connection_);
-      insertLogs_->Prepare(insert + ValuesList(batchRows_, kColumns), LogParamTypes(batchRows_));
-    }
-    statement = insertLogs_.get();
-  } else {
-    rest = std::make_unique<odbc::Statement>(connection_);
-    rest->Prepare(insert + ValuesList(logs_.size(), kColumns), LogParamTypes(logs_.size()));
-    statement = rest.get();
-  }
+  odbc::Statement& statement =
+      Prepared(insert + ValuesList(logs_.size(), kColumns), LogParamTypes(logs_.size()));
   for (std::size_t i = 0; i < logs_.size(); ++i)
-    TableStatements::BindLog(*statement, i * kColumns, logs_[i]);
-  statement->Execute();
+    TableStatements::BindLog(statement, i * kColumns, logs_[i]);
+  statement.Execute();
   logs_.clear();
 }
 
-void CachedTables::Flush() {
-  FlushLogs();
-  for (const std::int64_t id : visitors_.dirty) statements_.UpdateVisitor(visitors_.rows.at(id));
-  for (const std::int64_t id : refs_.dirty) statements_.UpdateRef(refs_.rows.at(id));
-  for (const std::int64_t id : downloads_.dirty) statements_.UpdateDownload(downloads_.rows.at(id));
-  for (const std::int64_t id : errors_.dirty) statements_.UpdateError(errors_.rows.at(id));
-  visitors_.dirty.clear();
-  visitors_.isDirty.clear();
-  refs_.dirty.clear();
-  refs_.isDirty.clear();
-  downloads_.dirty.clear();
-  downloads_.isDirty.clear();
-  errors_.dirty.clear();
-  errors_.isDirty.clear();
+template <class Row, class Bind>
+void CachedTables::WriteChanged(Cache<Row>& cache, const char* table,
+                                const std::vector<std::pair<const char*, odbc::ParamType>>& columns,
+                                Bind&& bind) {
+  using odbc::ParamType;
+  // One row of VALUES; PostgreSQL cannot tell the type of a bare parameter there.
+  std::string one = "(";
+  std::string names, sets;
+  std::vector<ParamType> rowTypes;
+  for (std::size_t c = 0; c < columns.size(); ++c) {
+    const auto& [name, type] = columns[c];
+    const char* cast = type == ParamType::Integer    ? "BIGINT"
+                       : type == ParamType::Boolean  ? "BOOLEAN"
+                       : type == ParamType::DateTime ? "TIMESTAMP"
+                                                     : "VARCHAR";
+    one += c ? ", " : "";
+    one += postgres_ ? std::string("CAST(? AS ") + cast + ")" : std::string("?");
+    names += (c ? ", c" : "c") + std::to_string(c);
+    if (c) sets += std::string(c > 1 ? ", " : "") + name + " = v.c" + std::to_string(c);
+    rowTypes.push_back(type);
+  }
+  one += ")";
+  auto sql = [&](std::size_t rows, std::vector<ParamType>& types) {
+    std::string text = "WITH v (" + names + ") AS (VALUES ";
+    for (std::size_t r = 0; r < rows; ++r) {
+      text += r ? ", " + one : one;
+      types.insert(types.end(), rowTypes.begin(), rowTypes.end());
+    }
+    return text + ") UPDATE " + table + " SET " + sets + " FROM v WHERE " + table + ".ID = v.c0";
+  };
+  std::size_t done = 0;
+  while (done < cache.dirty.size()) {
+    const std::size_t rows = std::min(batchRows_, cache.dirty.size() - done);
+    std::vector<ParamType> types;
+    const std::string text = sql(rows, types);
+    odbc::Statement& statement = Prepared(text, types);
+    for (std::size_t r = 0; r < rows; ++r)
+      bind(statement, r * columns.size(), cache.rows.at(cache.dirty[done + r]));
+    statement.Execute();
+    done += rows;
+  }
+  cache.dirty.clear();
+  cache.isDirty.clear();
 }
 
-void CachedTables::Forget() {
+void CachedTables::Flush() {
+  using odbc::ParamType;
+  InsertAllPending();
+  FlushLogs();
+  WriteChanged(visitors_, "tblVisitors",
+               {{"ID", ParamType::Integer},
+                {"SE", ParamType::Boolean},
+                {"Last", ParamType::DateTime},
+                {"Count", ParamType::Integer},
+                {"SessionDownloaded", ParamType::Boolean},
+                {"Downloaded", ParamType::Boolean}},
+               [](odbc::Statement& s, std::size_t first, const VisitorRow& row) {
+                 s.SetInteger(first, row.ID);
+                 s.SetBoolean(first + 1, row.SE);
+                 s.SetDateTime(first + 2, row.Last);
+                 s.SetInteger(first + 3, row.Count);
+                 s.SetBoolean(first + 4, row.SessionDownloaded);
+                 s.SetBoolean(first + 5, row.Downloaded);
+               });
+  const std::vector<std::pair<const char*, ParamType>> counter = {
+      {"ID", ParamType::Integer}, {"Count", ParamType::Integer}, {"Last", ParamType::DateTime}};
+  auto bindCounter = [](odbc::Statement& s, std::size_t first, const CounterRow& row) {
+    s.SetInteger(first, row.ID);
+    s.SetInteger(first + 1, row.Count);
+    s.SetDateTime(first + 2, row.Last);
+  };
+  WriteChanged(refs_, "tblRefs", counter, bindCounter);
+  WriteChanged(downloads_, "tblDownloads", counter, bindCounter);
+  WriteChanged(errors_, "tblErrors", counter, bindCounter);
+}
+
+void CachedTables::Committed() {
   visitors_.Clear();
   pages_.Clear();
   refs_.Clear();
   downloads_.Clear();
   errors_.Clear();
   logs_.clear();
+}
+
+void CachedTables::Forget() {
+  Committed();
+  alias_.clear();
 }
 
 }  // namespace kestrune

@@ -1,10 +1,10 @@
 // CachedTables: the batched strategy. For the length of a file's transaction it keeps
 // in memory every row the lookups touch (a lookup table small enough is read whole at
-// its first use), so that repeated keys never reach the database; new rows are inserted
-// at once (their ID is needed), changed rows are written once each before the commit,
-// and tblLogs rows go in multi-row INSERTs. A database error may thus surface at a later
-// flush or at the commit; the import rolls the whole file back either way, and Forget()
-// drops everything held.
+// its first use), so that repeated keys never reach the database; changed rows are
+// written once each before the commit, and tblLogs rows go in multi-row INSERTs. New
+// rows wait, with a placeholder ID, for the next batch, which inserts them in multi-row
+// INSERTs in the order they came (so they get the IDs one by one would get) and reads
+// their IDs back; the rows of tblLogs that refer to them follow.
 #pragma once
 
 #include <unordered_map>
@@ -17,7 +17,10 @@ namespace kestrune {
 
 class CachedTables : public Tables {
  public:
-  CachedTables(odbc::Connection& connection, std::size_t batchRows, std::size_t preloadRows);
+  // `postgres`: the database is PostgreSQL, whose INSERT ... RETURNING gives the new IDs
+  // and whose batched UPDATE needs typed values.
+  CachedTables(odbc::Connection& connection, std::size_t batchRows, std::size_t preloadRows,
+               bool postgres);
 
   std::optional<VisitorRow> FindVisitor(const std::string& ip) override;
   std::optional<VisitorRow> InsertVisitor(const std::string& visitor) override;
@@ -44,11 +47,22 @@ class CachedTables : public Tables {
 
   void AddLog(const LogRow& row) override;
   void Flush() override;
+  void Committed() override;
   void Forget() override;
+
+  // A new row not inserted yet (PostgreSQL): it has a negative placeholder ID until the
+  // next batch inserts it; `texts` and `number` are its key columns.
+  struct PendingRow {
+    std::int64_t placeholder = 0;
+    std::string key;
+    std::vector<std::string> texts;
+    std::int64_t number = 0;
+  };
 
   // The rows of one table held for the transaction, by key and by ID.
   template <class Row>
   struct Cache {
+    std::vector<PendingRow> pending;
     std::unordered_map<std::string, std::int64_t> idByKey;
     std::unordered_map<std::int64_t, Row> rows;
     std::vector<std::int64_t> dirty;  // IDs changed since read, each once
@@ -63,6 +77,29 @@ class CachedTables : public Tables {
   template <class Row, class Load>
   void Preload(Cache<Row>& cache, const char* table, Load&& load);
   void FlushLogs();
+  // Writes the changed rows of `cache` with UPDATE ... FROM (VALUES ...) of up to
+  // batchRows rows; `columns` are the columns set (ID first), `bind` sets one row.
+  template <class Row, class Bind>
+  void WriteChanged(Cache<Row>& cache, const char* table,
+                    const std::vector<std::pair<const char*, odbc::ParamType>>& columns,
+                    Bind&& bind);
+  template <class Row>
+  void Defer(Cache<Row>& cache, const std::string& key, std::int64_t id, const Row& row,
+             std::vector<std::string> texts, std::int64_t number);
+  // A changed row: written before the commit, or with its insert when that is pending.
+  template <class Row>
+  void Change(Cache<Row>& cache, Row row);
+  // Inserts the pending rows of `cache` in multi-row INSERTs and gives them their IDs;
+  // `columns` are the inserted columns, `bind` sets one row's values.
+  template <class Row, class Bind>
+  void InsertPending(Cache<Row>& cache, const char* table, const char* columns,
+                     const std::vector<odbc::ParamType>& types, Bind&& bind);
+  void InsertAllPending();
+  void InsertReferredPending();  // tblVisitors, tblPages: before tblLogs rows refer to them
+  void InsertOtherPending();
+  // The statement of `sql`, prepared at its first use and kept for the run.
+  odbc::Statement& Prepared(const std::string& sql, const std::vector<odbc::ParamType>& types);
+  std::int64_t Real(std::int64_t id) const;
 
   odbc::Connection& connection_;
   TableStatements statements_;
@@ -72,7 +109,12 @@ class CachedTables : public Tables {
   Cache<std::int64_t> pages_;  // the row is its ID
   Cache<CounterRow> refs_, downloads_, errors_;
   std::vector<LogRow> logs_;
-  std::unique_ptr<odbc::Statement> insertLogs_;  // batchRows_ rows a statement
+  std::unordered_map<std::string, std::unique_ptr<odbc::Statement>> prepared_;
+  bool postgres_;
+  std::int64_t nextPlaceholder_ = -1;
+  // Placeholder IDs of the run's inserted rows and the IDs the database gave them: the
+  // entry storage may still hold a placeholder from an earlier batch or file.
+  std::unordered_map<std::int64_t, std::int64_t> alias_;
 };
 
 }  // namespace kestrune

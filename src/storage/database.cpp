@@ -81,8 +81,8 @@ void Database::Open(const std::string& dsn, const clsImportStats& stats) {
   }
   impl_->connection.Rollback();
   if (options_.strategy == StorageStrategy::Batched)
-    impl_->tables =
-        std::make_unique<CachedTables>(impl_->connection, options_.batchRows, options_.preloadRows);
+    impl_->tables = std::make_unique<CachedTables>(impl_->connection, options_.batchRows,
+                                                   options_.preloadRows, repair);
   else
     impl_->tables = std::make_unique<DirectTables>(impl_->connection);
   impl_->storage = std::make_unique<EntryStorage>(stats, *impl_->tables, repair);
@@ -120,7 +120,7 @@ void Database::Commit() {
     Rollback();
     throw;
   }
-  impl_->tables->Forget();
+  impl_->tables->Committed();
 }
 
 void Database::Rollback() {

@@ -62,6 +62,7 @@ class DirectTables : public Tables {
 
   void AddLog(const LogRow& row) override { statements_.InsertLog(row); }
   void Flush() override {}
+  void Committed() override {}
   void Forget() override {}
 
  private:

@@ -384,7 +384,10 @@ void Statement::SetNull(std::size_t index) {
 void Statement::Execute() {
   CloseCursor();
   Check(SQLExecute(stmt_), "Executing a statement");
-  cursorOpen_ = true;
+  // Only a result needs closing: closing a statement without one makes the SQLite driver
+  // compile it again at the next execution.
+  SQLSMALLINT columns = 0;
+  cursorOpen_ = !Ok(SQLNumResultCols(stmt_, &columns)) || columns > 0;
 }
 
 bool Statement::Fetch() {

@@ -90,7 +90,9 @@ class Tables {
 
   // Before the commit: everything still held in memory goes to the database.
   virtual void Flush() = 0;
-  // After the transaction ended (committed or rolled back): nothing of it is kept.
+  // After the commit: the rows held for the transaction may go.
+  virtual void Committed() = 0;
+  // After a rollback: nothing of the transaction is kept.
   virtual void Forget() = 0;
 };
 

@@ -76,6 +76,9 @@ class TestDatabase {
   std::int64_t Count(const std::string& table);
 
   const TempDir& dir() const { return dir_; }
+  // The SQLite file, or the PostgreSQL database's name on `server()`.
+  const std::string& name() const { return name_; }
+  PgServer* server() const { return server_; }
 
  private:
   std::string DriverString() const;
