@@ -18,6 +18,7 @@
 #include "app/screen_cursor.h"
 #include "logfiles/log_readers.h"
 #include "util/error.h"
+#include "util/move_file.h"
 #include "util/path.h"
 #include "util/text.h"
 
@@ -176,9 +177,13 @@ void TfrmImport::DoImport(const std::string& directory, const std::string& path,
     ShowStatsNow();
     if (cancelled) break;
     if (move) {
-      // rename() replaces an existing target in one step; a failed move leaves the file.
+      // Replaces an existing target; across file systems the file is copied first. A
+      // move that fails leaves the file in place and says so in the log.
       const std::string target = directory + (outcome ? "processed/" : "invalid/") + entry.name;
-      std::rename(fileName.c_str(), target.c_str());
+      std::string reason;
+      if (!MoveFile(fileName, target, reason))
+        LogString("Could not move " + LogName(fileName) + " to " + LogName(target) + ": " + reason,
+                  false);
     }
   }
 

@@ -16,6 +16,7 @@
 
 #include "app/qt_text.h"
 #include "support/file_rights.h"
+#include "support/tmpfs_mount.h"
 #include "window_fixture.h"
 
 namespace kestrune::test {
@@ -240,14 +241,62 @@ TEST_F(ImportDriverTest, UnreadableFileNamesTheReasonFailsAndIsNotProcessed) {
   EXPECT_TRUE(Unlocked());
 }
 
-TEST_F(ImportDriverTest, FailedMoveLeavesTheFileInPlace) {
+TEST_F(ImportDriverTest, FailedMoveLeavesTheFileInPlaceAndIsLogged) {
   WriteFile(logs + "a.log", IisLog({"10:00:00 10.0.0.1 GET /a.html"}));
   WriteFile(logs + "processed", "a file where the directory should be");
   Show();
   MoveOn();
   Import(logs + "*.log");
   EXPECT_TRUE(Exists(logs + "a.log"));
+  EXPECT_EQ(LogStarting("Could not move "),
+            std::vector<std::string>{"Could not move " + logs + "a.log to " + logs +
+                                     "processed/a.log: Not a directory"});
   EXPECT_EQ(Completion(), "Update completed.");
+}
+
+TEST_F(ImportDriverTest, ProcessedOnAnotherFileSystemReceivesEveryFileOnce) {
+  TmpfsMount disk(4096);
+  if (!disk.Mounted()) GTEST_SKIP() << disk.Reason();
+  std::filesystem::create_directories(disk.Path() + "/archive");
+  WriteFile(logs + "a.log", IisLog({"10:00:00 10.0.0.1 GET /a.html"}));
+  WriteFile(logs + "b.log", IisLog({"10:00:00 10.0.0.2 GET /b.html"}));
+  std::filesystem::create_directory_symlink(disk.Path() + "/archive", logs + "processed");
+  Show();
+  MoveOn();
+  Import(logs + "*.log");
+  EXPECT_EQ(Completion(), "Update completed.");
+  EXPECT_TRUE(LogStarting("Could not move ").empty());
+  EXPECT_FALSE(Exists(logs + "a.log"));
+  EXPECT_FALSE(Exists(logs + "b.log"));
+  EXPECT_EQ(ReadFile(disk.Path() + "/archive/a.log"), IisLog({"10:00:00 10.0.0.1 GET /a.html"}));
+  EXPECT_EQ(ReadFile(disk.Path() + "/archive/b.log"), IisLog({"10:00:00 10.0.0.2 GET /b.html"}));
+  // The next run finds nothing to count again.
+  Import(logs + "*.log");
+  EXPECT_EQ(window->Stats().Allowed, 2u);
+}
+
+TEST_F(ImportDriverTest, AMoveThatCannotBeCopiedIsLoggedAndTheRunGoesOn) {
+  TmpfsMount disk(64);
+  if (!disk.Mounted()) GTEST_SKIP() << disk.Reason();
+  std::vector<std::string> many;
+  for (int i = 0; i < 3000; ++i) many.push_back("10:00:00 10.0.0.1 GET /page" + std::to_string(i));
+  WriteFile(logs + "a.log", IisLog(many));  // larger than the whole file system
+  WriteFile(logs + "b.log", IisLog({"10:00:00 10.0.0.2 GET /b.html"}));
+  std::filesystem::create_directory_symlink(disk.Path(), logs + "processed");
+  Show();
+  MoveOn();
+  Import(logs + "*.log");
+  EXPECT_EQ(LogStarting("Could not move "),
+            std::vector<std::string>{"Could not move " + logs + "a.log to " + logs +
+                                     "processed/a.log: No space left on device"});
+  EXPECT_EQ(ReadFile(logs + "a.log"), IisLog(many));
+  EXPECT_FALSE(Exists(logs + "b.log"));
+  EXPECT_TRUE(Exists(disk.Path() + "/b.log"));
+  EXPECT_EQ(Completion(), "Update completed.");
+  std::vector<std::string> onDisk;
+  for (const auto& e : std::filesystem::directory_iterator(disk.Path()))
+    onDisk.push_back(e.path().filename());
+  EXPECT_EQ(onDisk, std::vector<std::string>{"b.log"});  // no partial copy left
 }
 
 TEST_F(ImportDriverTest, AFileNameCannotForgeALogLine) {
