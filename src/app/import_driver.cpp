@@ -17,6 +17,7 @@
 #include "app/qt_text.h"
 #include "app/screen_cursor.h"
 #include "logfiles/log_readers.h"
+#include "util/directory_lock.h"
 #include "util/error.h"
 #include "util/move_file.h"
 #include "util/path.h"
@@ -98,9 +99,14 @@ void TfrmImport::DoImport(const std::string& directory, const std::string& path,
   }
 
   DisableAll();
+  // One import at a time per directory, across processes: a second run would read and
+  // count the same files again. It reads and moves nothing and ends FAILED.
+  const DirectoryLock importLock(directory);
+  const bool busy = importLock.state() == DirectoryLock::State::kBusy;
+  if (busy) LogString("Another import is running in " + LogName(directory), false);
   // A directory with a wildcard in it is a mask typed without one (or a pattern): no
   // file can be imported from it, and folders named after the mask would only litter.
-  if (move && directory.find_first_of("*?") == std::string::npos) {
+  if (move && !busy && directory.find_first_of("*?") == std::string::npos) {
     ForceDirectory(directory + "invalid");
     ForceDirectory(directory + "processed");
   }
@@ -113,7 +119,7 @@ void TfrmImport::DoImport(const std::string& directory, const std::string& path,
   // A data source that cannot be opened ends the run before any file is touched, with
   // the error box and the closing steps, so that the window is unlocked again.
   bool databaseFailed = false;
-  if (addToDb) {
+  if (addToDb && !busy) {
     try {
       OpenDatabase(dsn);
     } catch (const std::exception& e) {
@@ -125,7 +131,7 @@ void TfrmImport::DoImport(const std::string& directory, const std::string& path,
   }
 
   const std::vector<FoundEntry> entries =
-      databaseFailed ? std::vector<FoundEntry>{} : FindEntries(path);
+      databaseFailed || busy ? std::vector<FoundEntry>{} : FindEntries(path);
   bool outcome = !entries.empty();
 
   // Which listed files are selected, by name without regard to case (first item wins).

@@ -17,6 +17,7 @@
 #include "app/qt_text.h"
 #include "support/file_rights.h"
 #include "support/tmpfs_mount.h"
+#include "util/directory_lock.h"
 #include "window_fixture.h"
 
 namespace kestrune::test {
@@ -310,6 +311,37 @@ TEST_F(ImportDriverTest, AFileNameCannotForgeALogLine) {
                         "a\\x0A01.01.2026 10:00:00 Update completed.\\x0D\\x0Ab.log.");
   EXPECT_EQ(log[1], "Update completed.");
   EXPECT_EQ(log[3].rfind("1 file(s) scanned in ", 0), 0u) << log[3];
+}
+
+TEST_F(ImportDriverTest, AnImportRunningInTheDirectoryBlocksASecondOne) {
+  WriteFile(logs + "a.log", IisLog({"10:00:00 10.0.0.1 GET /a.html"}));
+  WriteFile(dir / "other/b.log", IisLog({"10:00:00 10.0.0.2 GET /b.html"}));
+  Show();
+  MoveOn();
+  {
+    const DirectoryLock running(logs);  // as another process's run holds it
+    ASSERT_EQ(running.state(), DirectoryLock::State::kHeld);
+    Import(logs + "*.log");
+    EXPECT_EQ(Log()[0], "Another import is running in " + logs);
+    EXPECT_EQ(Completion(), "Update FAILED !");
+    EXPECT_EQ(StatusText().rfind("Update FAILED !", 0), 0u);
+    EXPECT_EQ(window->LastImportResult(), TfrmImport::ImportResult::Failed);
+    EXPECT_EQ(window->Stats().Entries, 0u);
+    EXPECT_TRUE(Exists(logs + "a.log"));
+    EXPECT_FALSE(Exists(logs + "processed"));
+    EXPECT_TRUE(Unlocked());
+
+    // Another directory is not held up.
+    Import(dir / "other/*.log");
+    EXPECT_EQ(window->LastImportResult(), TfrmImport::ImportResult::Completed);
+    EXPECT_TRUE(Exists(dir / "other/processed/b.log"));
+  }
+  // Once the other run has ended, the directory imports as usual, and the lock is free
+  // again after the run.
+  Import(logs + "*.log");
+  EXPECT_EQ(window->LastImportResult(), TfrmImport::ImportResult::Completed);
+  EXPECT_TRUE(Exists(logs + "processed/a.log"));
+  EXPECT_EQ(DirectoryLock(logs).state(), DirectoryLock::State::kHeld);
 }
 
 TEST_F(ImportDriverTest, BareMaskWithoutDirectoryFails) {
