@@ -18,12 +18,23 @@ namespace {
 
 std::vector<std::string> PlainLines(std::string_view text, std::size_t maxLength) {
   std::vector<std::string> lines;
-  text = text.substr(0, text.find('\0'));
   std::string current;
   bool open = false;
   for (std::size_t i = 0; i < text.size(); ++i) {
     const char c = text[i];
-    if (c == '\r' || c == '\n') {
+    if (c == '\0') {
+      // A NUL run ends an open line and takes one line end right after it along.
+      while (i + 1 < text.size() && text[i + 1] == '\0') ++i;
+      if (open) lines.push_back(current.substr(0, maxLength));
+      current.clear();
+      open = false;
+      if (i + 1 < text.size() && text[i + 1] == '\r') {
+        ++i;
+        if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+      } else if (i + 1 < text.size() && text[i + 1] == '\n') {
+        ++i;
+      }
+    } else if (c == '\r' || c == '\n') {
       lines.push_back(current.substr(0, maxLength));
       current.clear();
       open = false;

@@ -18,7 +18,9 @@
 #include "app/screen_cursor.h"
 #include "logfiles/log_readers.h"
 #include "storage/database.h"
+#include "util/directory_lock.h"
 #include "util/error.h"
+#include "util/move_file.h"
 #include "util/path.h"
 #include "util/text.h"
 
@@ -92,9 +94,14 @@ void TfrmImport::DoImport(const std::string& directory, const std::string& path,
   }
 
   DisableAll();
+  // One import at a time per directory, across processes: a second run would read and
+  // count the same files again. It reads and moves nothing and ends FAILED.
+  const DirectoryLock importLock(directory);
+  const bool busy = importLock.state() == DirectoryLock::State::kBusy;
+  if (busy) LogString("Another import is running in " + LogName(directory), false);
   // A directory with a wildcard in it is a mask typed without one (or a pattern): no
   // file can be imported from it, and folders named after the mask would only litter.
-  if (move && directory.find_first_of("*?") == std::string::npos) {
+  if (move && !busy && directory.find_first_of("*?") == std::string::npos) {
     ForceDirectory(directory + "invalid");
     ForceDirectory(directory + "processed");
   }
@@ -108,7 +115,7 @@ void TfrmImport::DoImport(const std::string& directory, const std::string& path,
   // the error box and the closing steps, so that the window is unlocked again.
   bool databaseFailed = false;
   Database database([this](const std::string& message) { Status(message); });
-  if (addToDb) {
+  if (addToDb && !busy) {
     try {
       database.Open(dsn, stats);
     } catch (const std::exception& e) {
@@ -120,7 +127,7 @@ void TfrmImport::DoImport(const std::string& directory, const std::string& path,
   }
 
   const std::vector<FoundEntry> entries =
-      databaseFailed ? std::vector<FoundEntry>{} : FindEntries(path);
+      databaseFailed || busy ? std::vector<FoundEntry>{} : FindEntries(path);
   bool outcome = !entries.empty();
 
   // Which listed files are selected, by name without regard to case (first item wins).
@@ -175,9 +182,13 @@ void TfrmImport::DoImport(const std::string& directory, const std::string& path,
     ShowStatsNow();
     if (cancelled) break;
     if (move) {
-      // rename() replaces an existing target in one step; a failed move leaves the file.
+      // Replaces an existing target; across file systems the file is copied first. A
+      // move that fails leaves the file in place and says so in the log.
       const std::string target = directory + (outcome ? "processed/" : "invalid/") + entry.name;
-      std::rename(fileName.c_str(), target.c_str());
+      std::string reason;
+      if (!MoveFile(fileName, target, reason))
+        LogString("Could not move " + LogName(fileName) + " to " + LogName(target) + ": " + reason,
+                  false);
     }
   }
 

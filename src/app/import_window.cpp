@@ -224,6 +224,11 @@ void TfrmImport::BuildStatusLine() {
   pbProgress->setRange(0, 100);
   pbProgress->setValue(0);
   pbProgress->setTextVisible(false);
+  // The text is cut where the progress bar begins, rather than running on under the bar
+  // and out again to the right of it.
+  constexpr int kGapBeforeBar = 4;
+  pnStatus->setContentsMargins(
+      0, 0, kClientWidth - pbProgress->x() - pnStatus->frameWidth() + kGapBeforeBar, 0);
 }
 
 void TfrmImport::BuildMenu() {

@@ -1,9 +1,13 @@
 #include "app/qt_dialogs.h"
 
 #include <QFileDialog>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QSpacerItem>
 #include <QStringList>
+#include <QStyle>
 
 #include "app/qt_text.h"
 
@@ -67,6 +71,15 @@ DialogButton EscapeAnswer(DialogButtons buttons, DialogButton defaultButton) {
 
 }  // namespace
 
+int MessageBoxWidthForCaption(const QString& caption, const QWidget& box) {
+  // Title bars draw their caption in a bold face of the box's font, beside the window's
+  // icon and up to three buttons, each about a title bar's height wide.
+  QFont bold = box.font();
+  bold.setBold(true);
+  const int titleBar = box.style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, &box);
+  return QFontMetrics(bold).horizontalAdvance(caption) + 4 * titleBar + 16;
+}
+
 QtDialogs::QtDialogs(bool headless, QWidget* parent) : headless_(headless), parent_(parent) {}
 
 DialogButton QtDialogs::MessageBox(const std::string& text, const std::string& caption,
@@ -87,6 +100,13 @@ DialogButton QtDialogs::MessageBox(const std::string& text, const std::string& c
   }
   QMessageBox box(ToQt(icon), ToQString(caption), ToDisplayText(text), qtButtons, parent_);
   box.setDefaultButton(ToQt(defaultButton));
+  // A box is as wide as its text, and a short text would leave the caption cut in the
+  // title bar ("Dat…ror"): a spacer across the box's grid keeps room for the whole caption.
+  if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+    grid->addItem(new QSpacerItem(MessageBoxWidthForCaption(box.windowTitle(), box), 0,
+                                  QSizePolicy::Minimum, QSizePolicy::Expanding),
+                  grid->rowCount(), 0, 1, grid->columnCount());
+  }
   const DialogButton pressed = FromQt(box.exec());
   return pressed == DialogButton::None ? EscapeAnswer(buttons, defaultButton) : pressed;
 }

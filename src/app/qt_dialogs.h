@@ -11,9 +11,13 @@
 
 #include "app/dialogs.h"
 
+class QString;
 class QWidget;
 
 namespace kestrune {
+
+// The least width of a message box whose title bar shows `caption` whole.
+int MessageBoxWidthForCaption(const QString& caption, const QWidget& box);
 
 class QtDialogs : public Dialogs {
  public:

@@ -10,7 +10,8 @@
 //
 // Inside quotes "\\" and "\"" stand for a backslash and a quote; CR, LF and TAB are
 // written "\r", "\n", "\t", and any other control byte "\xHH", so that every value stays
-// on its line. Lines starting with ";" are comments. Anything else makes the file damaged.
+// on its line. Lines starting with ";" are comments. Any other line is unreadable: it is
+// skipped and counted, the rest of the file is read, and the file counts as damaged.
 #include "app/settings_store.h"
 
 #include <fcntl.h>
@@ -25,6 +26,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <utility>
 
 #include "util/text.h"
@@ -56,6 +58,7 @@ enum class LoadState { kMissing, kOk, kDamaged };
 struct Loaded {
   LoadState state = LoadState::kMissing;
   Hive hive;
+  std::size_t skippedLines = 0;  // unreadable lines left out of `hive`
 };
 
 char AsciiFold(char c) {
@@ -173,10 +176,46 @@ std::optional<std::string> ParseQuoted(std::string_view line, std::size_t& pos) 
   return std::nullopt;  // no closing quote
 }
 
-// The whole file; nullopt when it does not parse.
-std::optional<Hive> ParseHive(std::string_view text) {
+std::string FoldedName(std::string_view name) {
+  std::string out(name);
+  for (char& c : out) c = AsciiFold(c);
+  return out;
+}
+
+// One line of a section: its value name ("" for "@") and data; nullopt when unreadable.
+std::optional<Value> ParseValueLine(std::string_view line) {
+  std::size_t p = 0;
+  std::string name;
+  if (line.front() == '@') {
+    p = 1;
+  } else {
+    std::optional<std::string> n = ParseQuoted(line, p);
+    if (!n) return std::nullopt;
+    name = std::move(*n);
+  }
+  if (p >= line.size() || line[p] != '=') return std::nullopt;
+  ++p;
+  std::optional<std::string> data = ParseQuoted(line, p);
+  if (!data || p != line.size()) return std::nullopt;
+  return Value{std::move(name), std::move(*data)};
+}
+
+struct Parsed {
   Hive hive;
-  Key* current = nullptr;
+  std::size_t skippedLines = 0;
+};
+
+// The whole file in one pass, in time linear in its size: keys and value names are found
+// through hash maps of their folded names. A line that cannot be read (a missing
+// signature, a broken section line, a value outside a readable section, a broken value)
+// is skipped and counted; everything readable is kept.
+Parsed ParseHive(std::string_view text) {
+  Parsed parsed;
+  Hive& hive = parsed.hive;
+  std::unordered_map<std::string, std::size_t> keyAt;                 // folded path
+  std::vector<std::unordered_map<std::string, std::size_t>> valueAt;  // per key
+  constexpr std::size_t kNoSection = static_cast<std::size_t>(-1);
+  std::size_t current = kNoSection;  // the readable section the lines belong to
   bool first = true;
   std::size_t pos = 0;
   while (pos < text.size()) {
@@ -187,50 +226,51 @@ std::optional<Hive> ParseHive(std::string_view text) {
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
 
     if (first) {
-      if (line != kSignature) return std::nullopt;
       first = false;
+      if (line == kSignature) continue;
+      ++parsed.skippedLines;
       continue;
     }
     if (line.empty() || line.front() == ';') continue;
 
     if (line.front() == '[') {
-      if (line.back() != ']') return std::nullopt;
+      current = kNoSection;
+      if (line.back() != ']') {
+        ++parsed.skippedLines;
+        continue;
+      }
       std::string_view inner = line.substr(1, line.size() - 2);
-      if (inner.size() < kHive.size() || !SameName(inner.substr(0, kHive.size()), kHive)) {
-        return std::nullopt;
+      std::optional<std::string> path;
+      if (inner.size() >= kHive.size() && SameName(inner.substr(0, kHive.size()), kHive))
+        path = NormaliseKey(inner.substr(kHive.size()));
+      if (!path || path->empty()) {
+        ++parsed.skippedLines;
+        continue;
       }
-      std::optional<std::string> path = NormaliseKey(inner.substr(kHive.size()));
-      if (!path || path->empty()) return std::nullopt;
-      current = FindKey(hive, *path);
-      if (current == nullptr) {
-        hive.keys.push_back(Key{*path, {}});
-        current = &hive.keys.back();
+      auto [at, added] = keyAt.try_emplace(FoldedName(*path), hive.keys.size());
+      if (added) {
+        hive.keys.push_back(Key{std::move(*path), {}});
+        valueAt.emplace_back();
       }
+      current = at->second;
       continue;
     }
 
-    if (current == nullptr) return std::nullopt;  // a value outside any section
-    std::size_t p = 0;
-    std::string name;
-    if (line.front() == '@') {
-      p = 1;
-    } else {
-      std::optional<std::string> n = ParseQuoted(line, p);
-      if (!n) return std::nullopt;
-      name = std::move(*n);
+    std::optional<Value> value;
+    if (current != kNoSection) value = ParseValueLine(line);
+    if (!value) {
+      ++parsed.skippedLines;
+      continue;
     }
-    if (p >= line.size() || line[p] != '=') return std::nullopt;
-    ++p;
-    std::optional<std::string> data = ParseQuoted(line, p);
-    if (!data || p != line.size()) return std::nullopt;
-    if (Value* v = FindValue(*current, name)) {
-      v->data = std::move(*data);
+    Key& key = hive.keys[current];
+    auto [at, added] = valueAt[current].try_emplace(FoldedName(value->name), key.values.size());
+    if (added) {
+      key.values.push_back(std::move(*value));
     } else {
-      current->values.push_back(Value{std::move(name), std::move(*data)});
+      key.values[at->second].data = std::move(value->data);
     }
   }
-  if (first && !text.empty()) return std::nullopt;
-  return hive;
+  return parsed;
 }
 
 // --- writing ---------------------------------------------------------------------------
@@ -302,8 +342,9 @@ class Fd {
   int fd_;
 };
 
-// Reads the whole file. Missing file: kMissing. Any other failure, or text that does not
-// parse: kDamaged. An empty file is an empty store.
+// Reads the whole file. Missing file: kMissing. A file that cannot be read: kDamaged
+// with nothing in it. A file with unreadable lines: kDamaged with every readable value.
+// An empty file is an empty store.
 Loaded LoadFile(const std::string& path) {
   Loaded result;
   Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
@@ -323,13 +364,10 @@ Loaded LoadFile(const std::string& path) {
     if (n == 0) break;
     text.append(buffer, static_cast<std::size_t>(n));
   }
-  std::optional<Hive> hive = ParseHive(text);
-  if (!hive) {
-    result.state = LoadState::kDamaged;
-    return result;
-  }
-  result.state = LoadState::kOk;
-  result.hive = std::move(*hive);
+  Parsed parsed = ParseHive(text);
+  result.state = parsed.skippedLines > 0 ? LoadState::kDamaged : LoadState::kOk;
+  result.hive = std::move(parsed.hive);
+  result.skippedLines = parsed.skippedLines;
   return result;
 }
 
@@ -421,8 +459,8 @@ bool ReplaceFile(const std::string& path, const Hive& hive) {
 
 // Runs `change` on the stored hive under the file lock and writes the result back when
 // `change` reports a modification. `change` returns false to refuse.
-template <typename Change>
-bool Modify(const std::string& path, Change change) {
+template <typename Change, typename Seen>
+bool Modify(const std::string& path, Change change, Seen seen) {
   if (path.empty() || !MakeDirectories(DirectoryOf(path))) return false;
   std::string lockPath = path + ".lock";
   Fd lock(::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
@@ -435,6 +473,7 @@ bool Modify(const std::string& path, Change change) {
 
   RemoveStaleTemps(path);
   Loaded loaded = LoadFile(path);
+  seen(loaded);
   bool modified = false;
   if (!change(loaded.hive, modified)) return false;
   if (!modified && loaded.state != LoadState::kDamaged) return true;
@@ -450,6 +489,16 @@ std::string Cut(std::string_view text) {
 }  // namespace
 
 SettingsStore::SettingsStore(std::string filePath) : path_(std::move(filePath)) {}
+
+void SettingsStore::SetDamageReport(std::function<void(std::size_t)> report) {
+  damageReport_ = std::move(report);
+}
+
+void SettingsStore::Seen(std::size_t skippedLines) const {
+  if (skippedLines == 0 || damageReported_ || !damageReport_) return;
+  damageReported_ = true;
+  damageReport_(skippedLines);
+}
 
 std::string SettingsStore::DefaultPath() {
   if (const char* explicitPath = std::getenv("KESTRUNE_SETTINGS"); explicitPath && *explicitPath) {
@@ -471,6 +520,7 @@ std::string SettingsStore::RegReadString(std::string_view key, std::string_view 
   std::optional<std::string> path = NormaliseKey(key);
   if (!path) return Cut(defaultValue);
   Loaded loaded = LoadFile(path_);
+  Seen(loaded.skippedLines);
   if (const Key* k = FindKey(loaded.hive, *path)) {
     for (const Value& v : k->values) {
       if (SameName(v.name, name)) return Cut(v.data);
@@ -483,24 +533,27 @@ bool SettingsStore::RegWriteString(std::string_view key, std::string_view name,
                                    std::string_view text) {
   std::optional<std::string> path = NormaliseKey(key);
   if (!path || path->empty()) return false;
-  return Modify(path_, [&](Hive& hive, bool& modified) {
-    Key* k = FindKey(hive, *path);
-    if (k == nullptr) {
-      hive.keys.push_back(Key{*path, {}});
-      k = &hive.keys.back();
-      modified = true;
-    }
-    if (Value* v = FindValue(*k, name)) {
-      if (v->data != text) {
-        v->data = std::string(text);
-        modified = true;
-      }
-    } else {
-      k->values.push_back(Value{std::string(name), std::string(text)});
-      modified = true;
-    }
-    return true;
-  });
+  return Modify(
+      path_,
+      [&](Hive& hive, bool& modified) {
+        Key* k = FindKey(hive, *path);
+        if (k == nullptr) {
+          hive.keys.push_back(Key{*path, {}});
+          k = &hive.keys.back();
+          modified = true;
+        }
+        if (Value* v = FindValue(*k, name)) {
+          if (v->data != text) {
+            v->data = std::string(text);
+            modified = true;
+          }
+        } else {
+          k->values.push_back(Value{std::string(name), std::string(text)});
+          modified = true;
+        }
+        return true;
+      },
+      [this](const Loaded& loaded) { Seen(loaded.skippedLines); });
 }
 
 std::vector<std::string> SettingsStore::RegValueNames(std::string_view key) const {
@@ -508,6 +561,7 @@ std::vector<std::string> SettingsStore::RegValueNames(std::string_view key) cons
   std::optional<std::string> path = NormaliseKey(key);
   if (!path) return names;
   Loaded loaded = LoadFile(path_);
+  Seen(loaded.skippedLines);
   if (const Key* k = FindKey(loaded.hive, *path)) {
     names.reserve(k->values.size());
     for (const Value& v : k->values) names.push_back(Cut(v.name));
@@ -520,14 +574,17 @@ bool SettingsStore::RegDeleteKeyTree(std::string_view key) {
   // separators must not reach the whole hive.
   std::optional<std::string> path = NormaliseKey(key);
   if (!path || path->size() < kDeleteGuardLength) return false;
-  return Modify(path_, [&](Hive& hive, bool& modified) {
-    std::erase_if(hive.keys, [&](const Key& k) {
-      bool gone = InTree(k.path, *path);
-      modified = modified || gone;
-      return gone;
-    });
-    return true;
-  });
+  return Modify(
+      path_,
+      [&](Hive& hive, bool& modified) {
+        std::erase_if(hive.keys, [&](const Key& k) {
+          bool gone = InTree(k.path, *path);
+          modified = modified || gone;
+          return gone;
+        });
+        return true;
+      },
+      [this](const Loaded& loaded) { Seen(loaded.skippedLines); });
 }
 
 }  // namespace kestrune

@@ -6,11 +6,17 @@
 // (ASCII) letter case.
 //
 // Every write is a locked read-modify-write that replaces the file atomically (temporary
-// file, fsync, rename) with mode 0600. A file that cannot be parsed yields defaults and is
+// file, fsync, rename) with mode 0600. A damaged file is
 // kept aside (renamed with a ".damaged-<time>" suffix) before the next write; it is never
 // silently overwritten. Texts read back are cut to 255 characters.
+//
+// Reading takes time linear in the size of the file. A line that cannot be read is
+// skipped; every readable value is kept (and written back beside the next change, after
+// the damaged original has been kept aside).
 #pragma once
 
+#include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,6 +33,10 @@ class SettingsStore {
 
   const std::string& FilePath() const { return path_; }
 
+  // Called once, the first time this store meets a file with unreadable lines, with
+  // their number.
+  void SetDamageReport(std::function<void(std::size_t skippedLines)> report);
+
   // The value's text, or `defaultValue` when the key or the value is missing.
   std::string RegReadString(std::string_view key, std::string_view name,
                             std::string_view defaultValue) const;
@@ -41,7 +51,11 @@ class SettingsStore {
   bool RegDeleteKeyTree(std::string_view key);
 
  private:
+  void Seen(std::size_t skippedLines) const;
+
   std::string path_;
+  std::function<void(std::size_t)> damageReport_;
+  mutable bool damageReported_ = false;
 };
 
 }  // namespace kestrune

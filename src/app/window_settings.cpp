@@ -9,6 +9,7 @@
 #include <charconv>
 
 #include "app/import_window.h"
+#include "app/maintenance_log.h"
 #include "app/qt_text.h"
 #include "util/text.h"
 
@@ -60,6 +61,13 @@ void SaveList(SettingsStore& store, const std::string& key, const KeyedList<T>& 
 }  // namespace
 
 void TfrmImport::LoadSettings() {
+  // A damaged settings file is read as far as it can be; the lines left out are counted
+  // in the maintenance log, once.
+  store_.SetDamageReport([this](std::size_t skipped) {
+    LogString("Settings file " + EscapeControlCharacters(store_.FilePath(), false) + ": " +
+                  std::to_string(skipped) + " unreadable line(s) skipped",
+              false);
+  });
   lbFiles->clear();
 
   cbDownloadExt->setChecked(ReadFlag(store_, "DownloadExtFlag", "N"));

@@ -22,25 +22,34 @@ std::uint64_t FoldAsciiWord(std::uint64_t w) {
   return w | (upper >> 2);  // 0x80 >> 2 is the 0x20 that tells the cases apart
 }
 
-std::uint64_t LoadWord(const unsigned char* p, std::size_t n) {
-  std::uint64_t w = 0;
-  std::memcpy(&w, p, n);
+std::uint64_t LoadWord(const unsigned char* p) {
+  std::uint64_t w;
+  std::memcpy(&w, p, 8);
   if constexpr (std::endian::native == std::endian::big) w = __builtin_bswap64(w);
+  return w;
+}
+
+// The last `n` (< 8) bytes of a key of `size` bytes ending at `end`, little-endian.
+std::uint64_t LoadTail(const unsigned char* end, std::size_t n, std::size_t size) {
+  if (n == 0) return 0;
+  if (size >= 8) return LoadWord(end - 8) >> (8 * (8 - n));  // bytes already hashed drop out
+  std::uint64_t w = 0;
+  for (std::size_t i = 0; i < n; ++i) w |= static_cast<std::uint64_t>(end[i - n]) << (8 * i);
   return w;
 }
 
 }  // namespace
 
-std::uint64_t KeyIndex::Hash(std::string_view key, const SipKey& sipKey) {
+std::uint64_t KeyIndex::Hash(std::string_view key, const SipKey& sipKey, bool foldIsAscii) {
   // SipHash-1-3 under a key drawn once per process, over the folded bytes packed eight
   // at a time into little-endian words: keys come from the logs, that is from anyone
   // who can send a request, and must not be choosable so that they share a slot.
   const auto* p = reinterpret_cast<const unsigned char*>(key.data());
   std::size_t n = key.size();
   SipHash<1, 3> h(sipKey);
-  if (FoldIsAscii()) {
-    for (; n >= 8; n -= 8, p += 8) h.Word(FoldAsciiWord(LoadWord(p, 8)));
-    return h.Finish(FoldAsciiWord(LoadWord(p, n)), key.size());
+  if (foldIsAscii) {
+    for (; n >= 8; n -= 8, p += 8) h.Word(FoldAsciiWord(LoadWord(p)));
+    return h.Finish(FoldAsciiWord(LoadTail(p + n, n, key.size())), key.size());
   }
   const unsigned char* fold = FoldTable();
   for (; n >= 8; n -= 8, p += 8) {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "util/siphash.h"
+#include "util/text.h"
 
 namespace kestrune {
 
@@ -34,8 +35,10 @@ class KeyIndex {
 
   void Clear();
   // The keyed hash of the folded key, under the key of this process.
-  static std::uint64_t Hash(std::string_view key) { return Hash(key, ProcessSipKey()); }
-  static std::uint64_t Hash(std::string_view key, const SipKey& sipKey);
+  static std::uint64_t Hash(std::string_view key) {
+    return Hash(key, ProcessSipKey(), FoldIsAscii());
+  }
+  static std::uint64_t Hash(std::string_view key, const SipKey& sipKey, bool foldIsAscii);
   static bool Equal(std::string_view a, std::string_view b);
 
  private:
@@ -43,7 +46,11 @@ class KeyIndex {
   std::vector<std::int32_t> slots_;    // -1 = empty, else an index into the list
   std::vector<std::uint32_t> hashes_;  // low 32 bits of the hash, per slot
   std::size_t used_ = 0;
-  SipKey key_ = ProcessSipKey();  // a copy, read without a call on every hash
+  std::uint64_t HashOf(std::string_view key) const { return Hash(key, key_, *foldIsAscii_); }
+
+  // Copies of what every hash reads, so that a lookup makes no call to fetch them.
+  SipKey key_ = ProcessSipKey();
+  const bool* foldIsAscii_ = &FoldIsAscii();
 };
 
 template <class T>
@@ -129,7 +136,7 @@ class KeyedList {
 template <class KeyAt>
 int KeyIndex::Find(std::string_view key, KeyAt&& keyAt) const {
   if (slots_.empty()) return -1;
-  const std::uint64_t h = Hash(key, key_);
+  const std::uint64_t h = HashOf(key);
   const std::size_t mask = slots_.size() - 1;
   for (std::size_t s = h & mask;; s = (s + 1) & mask) {
     const std::int32_t index = slots_[s];
@@ -141,7 +148,7 @@ int KeyIndex::Find(std::string_view key, KeyAt&& keyAt) const {
 template <class KeyAt>
 int KeyIndex::Probes(std::string_view key, KeyAt&& keyAt) const {
   if (slots_.empty()) return 0;
-  const std::uint64_t h = Hash(key, key_);
+  const std::uint64_t h = HashOf(key);
   const std::size_t mask = slots_.size() - 1;
   int probes = 0;
   for (std::size_t s = h & mask;; s = (s + 1) & mask) {
@@ -169,7 +176,7 @@ void KeyIndex::Insert(std::string_view key, int index, KeyAt&& keyAt) {
       hashes_[s] = oldHashes[k];
     }
   }
-  const std::uint64_t h = Hash(key, key_);
+  const std::uint64_t h = HashOf(key);
   const std::size_t mask = slots_.size() - 1;
   for (std::size_t s = h & mask;; s = (s + 1) & mask) {
     const std::int32_t existing = slots_[s];

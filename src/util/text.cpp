@@ -7,20 +7,26 @@
 namespace kestrune {
 namespace {
 
+// Whether the fold is the plain ASCII one; set whenever the tables are built.
+bool& FoldIsAsciiFlag() {
+  static bool flag = false;
+  return flag;
+}
+
 struct CaseTables {
   std::array<unsigned char, 256> fold{};
   std::array<unsigned char, 256> upper{};
-  bool foldIsAscii = false;
 
   // Fills both tables from the C library's current locale.
   void Build() {
-    foldIsAscii = true;
+    bool ascii = true;
     for (int c = 0; c < 256; ++c) {
       fold[c] = static_cast<unsigned char>(std::tolower(c));
       upper[c] = static_cast<unsigned char>(std::toupper(c));
-      const int ascii = c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c;
-      if (fold[c] != ascii) foldIsAscii = false;
+      const int asciiFold = c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c;
+      if (fold[c] != asciiFold) ascii = false;
     }
+    FoldIsAsciiFlag() = ascii;
   }
 };
 
@@ -78,8 +84,9 @@ const unsigned char* FoldTable() {
   return Tables().fold.data();
 }
 
-bool FoldIsAscii() {
-  return Tables().foldIsAscii;
+const bool& FoldIsAscii() {
+  Tables();  // built on first use
+  return FoldIsAsciiFlag();
 }
 
 bool SameText(std::string_view a, std::string_view b) {

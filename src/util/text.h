@@ -31,8 +31,9 @@ unsigned char FoldByte(unsigned char c);
 const unsigned char* FoldTable();
 
 // Whether the fold changes exactly the letters A to Z (the C and UTF-8 locales), so that
-// a loop may fold eight bytes at a time instead of looking each one up.
-bool FoldIsAscii();
+// a loop may fold eight bytes at a time instead of looking each one up. Like the table,
+// the flag's storage stays the same for the whole run.
+const bool& FoldIsAscii();
 
 // Comparison without regard to letter case.
 bool SameText(std::string_view a, std::string_view b);

@@ -16,6 +16,8 @@
 
 #include "app/qt_text.h"
 #include "support/file_rights.h"
+#include "support/tmpfs_mount.h"
+#include "util/directory_lock.h"
 #include "window_fixture.h"
 
 namespace kestrune::test {
@@ -240,14 +242,62 @@ TEST_F(ImportDriverTest, UnreadableFileNamesTheReasonFailsAndIsNotProcessed) {
   EXPECT_TRUE(Unlocked());
 }
 
-TEST_F(ImportDriverTest, FailedMoveLeavesTheFileInPlace) {
+TEST_F(ImportDriverTest, FailedMoveLeavesTheFileInPlaceAndIsLogged) {
   WriteFile(logs + "a.log", IisLog({"10:00:00 10.0.0.1 GET /a.html"}));
   WriteFile(logs + "processed", "a file where the directory should be");
   Show();
   MoveOn();
   Import(logs + "*.log");
   EXPECT_TRUE(Exists(logs + "a.log"));
+  EXPECT_EQ(LogStarting("Could not move "),
+            std::vector<std::string>{"Could not move " + logs + "a.log to " + logs +
+                                     "processed/a.log: Not a directory"});
   EXPECT_EQ(Completion(), "Update completed.");
+}
+
+TEST_F(ImportDriverTest, ProcessedOnAnotherFileSystemReceivesEveryFileOnce) {
+  TmpfsMount disk(4096);
+  if (!disk.Mounted()) GTEST_SKIP() << disk.Reason();
+  std::filesystem::create_directories(disk.Path() + "/archive");
+  WriteFile(logs + "a.log", IisLog({"10:00:00 10.0.0.1 GET /a.html"}));
+  WriteFile(logs + "b.log", IisLog({"10:00:00 10.0.0.2 GET /b.html"}));
+  std::filesystem::create_directory_symlink(disk.Path() + "/archive", logs + "processed");
+  Show();
+  MoveOn();
+  Import(logs + "*.log");
+  EXPECT_EQ(Completion(), "Update completed.");
+  EXPECT_TRUE(LogStarting("Could not move ").empty());
+  EXPECT_FALSE(Exists(logs + "a.log"));
+  EXPECT_FALSE(Exists(logs + "b.log"));
+  EXPECT_EQ(ReadFile(disk.Path() + "/archive/a.log"), IisLog({"10:00:00 10.0.0.1 GET /a.html"}));
+  EXPECT_EQ(ReadFile(disk.Path() + "/archive/b.log"), IisLog({"10:00:00 10.0.0.2 GET /b.html"}));
+  // The next run finds nothing to count again.
+  Import(logs + "*.log");
+  EXPECT_EQ(window->Stats().Allowed, 2u);
+}
+
+TEST_F(ImportDriverTest, AMoveThatCannotBeCopiedIsLoggedAndTheRunGoesOn) {
+  TmpfsMount disk(64);
+  if (!disk.Mounted()) GTEST_SKIP() << disk.Reason();
+  std::vector<std::string> many;
+  for (int i = 0; i < 3000; ++i) many.push_back("10:00:00 10.0.0.1 GET /page" + std::to_string(i));
+  WriteFile(logs + "a.log", IisLog(many));  // larger than the whole file system
+  WriteFile(logs + "b.log", IisLog({"10:00:00 10.0.0.2 GET /b.html"}));
+  std::filesystem::create_directory_symlink(disk.Path(), logs + "processed");
+  Show();
+  MoveOn();
+  Import(logs + "*.log");
+  EXPECT_EQ(LogStarting("Could not move "),
+            std::vector<std::string>{"Could not move " + logs + "a.log to " + logs +
+                                     "processed/a.log: No space left on device"});
+  EXPECT_EQ(ReadFile(logs + "a.log"), IisLog(many));
+  EXPECT_FALSE(Exists(logs + "b.log"));
+  EXPECT_TRUE(Exists(disk.Path() + "/b.log"));
+  EXPECT_EQ(Completion(), "Update completed.");
+  std::vector<std::string> onDisk;
+  for (const auto& e : std::filesystem::directory_iterator(disk.Path()))
+    onDisk.push_back(e.path().filename());
+  EXPECT_EQ(onDisk, std::vector<std::string>{"b.log"});  // no partial copy left
 }
 
 TEST_F(ImportDriverTest, AFileNameCannotForgeALogLine) {
@@ -261,6 +311,37 @@ TEST_F(ImportDriverTest, AFileNameCannotForgeALogLine) {
                         "a\\x0A01.01.2026 10:00:00 Update completed.\\x0D\\x0Ab.log.");
   EXPECT_EQ(log[1], "Update completed.");
   EXPECT_EQ(log[3].rfind("1 file(s) scanned in ", 0), 0u) << log[3];
+}
+
+TEST_F(ImportDriverTest, AnImportRunningInTheDirectoryBlocksASecondOne) {
+  WriteFile(logs + "a.log", IisLog({"10:00:00 10.0.0.1 GET /a.html"}));
+  WriteFile(dir / "other/b.log", IisLog({"10:00:00 10.0.0.2 GET /b.html"}));
+  Show();
+  MoveOn();
+  {
+    const DirectoryLock running(logs);  // as another process's run holds it
+    ASSERT_EQ(running.state(), DirectoryLock::State::kHeld);
+    Import(logs + "*.log");
+    EXPECT_EQ(Log()[0], "Another import is running in " + logs);
+    EXPECT_EQ(Completion(), "Update FAILED !");
+    EXPECT_EQ(StatusText().rfind("Update FAILED !", 0), 0u);
+    EXPECT_EQ(window->LastImportResult(), TfrmImport::ImportResult::Failed);
+    EXPECT_EQ(window->Stats().Entries, 0u);
+    EXPECT_TRUE(Exists(logs + "a.log"));
+    EXPECT_FALSE(Exists(logs + "processed"));
+    EXPECT_TRUE(Unlocked());
+
+    // Another directory is not held up.
+    Import(dir / "other/*.log");
+    EXPECT_EQ(window->LastImportResult(), TfrmImport::ImportResult::Completed);
+    EXPECT_TRUE(Exists(dir / "other/processed/b.log"));
+  }
+  // Once the other run has ended, the directory imports as usual, and the lock is free
+  // again after the run.
+  Import(logs + "*.log");
+  EXPECT_EQ(window->LastImportResult(), TfrmImport::ImportResult::Completed);
+  EXPECT_TRUE(Exists(logs + "processed/a.log"));
+  EXPECT_EQ(DirectoryLock(logs).state(), DirectoryLock::State::kHeld);
 }
 
 TEST_F(ImportDriverTest, BareMaskWithoutDirectoryFails) {

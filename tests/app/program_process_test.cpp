@@ -4,6 +4,8 @@
 
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <algorithm>
+#include <memory>
 #include <regex>
 
 #include "support/workbook_reader.h"
@@ -187,6 +189,98 @@ TEST_F(ProgramTest, ExportWordWritesTheWorkbookAndSetsTheExitStatus) {
   o = Run({QStringLiteral("EXPORT=nowhere/out.xlsx")});  // headless: QUIT comes by itself
   EXPECT_EQ(o.exitCode, 2);
   EXPECT_FALSE(Exists(dir / "nowhere"));
+
+// A log of `lines` requests, each line counted once by an import.
+std::string ManyLines(int lines) {
+  std::string text = "#Fields: date time c-ip cs-method cs-uri-stem sc-status sc-bytes\r\n";
+  for (int i = 0; i < lines; ++i)
+    text += "2026-03-01 10:00:00 10.0.0." + std::to_string(i % 200) + " GET /p" +
+            std::to_string(i % 500) + ".html 200 100\r\n";
+  return text;
+}
+
+TEST_F(ProgramTest, RunWhileAnotherProcessHoldsTheDirectoryReadsAndMovesNothing) {
+  SettingsStore(dir / "s.reg").RegWriteString(kRootKey, "Move", "Y");
+  WriteFile(dir / "ex260301.log", ManyLines(3));
+  // flock(1) from util-linux stands for a run that is still going on; it holds the lock
+  // itself (--close keeps it from its command) until its command reads the end of input.
+  QProcess holder;
+  holder.start(
+      QStringLiteral("flock"),
+      {QStringLiteral("--close"), QStringLiteral("--nonblock"), QString::fromStdString(dir.Path()),
+       QStringLiteral("sh"), QStringLiteral("-c"), QStringLiteral("echo locked; read line")});
+  ASSERT_TRUE(holder.waitForReadyRead(10000)) << "flock(1) did not start";
+  ASSERT_EQ(holder.readAllStandardOutput().toStdString(), "locked\n");
+
+  const Outcome blocked = Run({QStringLiteral("RUN"), QStringLiteral("QUIT")});
+  holder.closeWriteChannel();
+  ASSERT_TRUE(holder.waitForFinished(10000));
+  ASSERT_TRUE(blocked.finished);
+  EXPECT_EQ(blocked.exitCode, 1);
+  const std::vector<std::string> log = Log();
+  ASSERT_GE(log.size(), 3u);
+  EXPECT_EQ(log[0], "Scanning for new files");
+  EXPECT_EQ(log[1], "Another import is running in " + dir.Path());
+  EXPECT_EQ(log[2], "Update FAILED !");
+  EXPECT_EQ(log.back(), "Quitting");
+  EXPECT_TRUE(Exists(dir / "ex260301.log"));
+  EXPECT_FALSE(Exists(dir / "processed"));
+
+  // The holder gone, the next run imports the file.
+  const Outcome after = Run({QStringLiteral("RUN"), QStringLiteral("QUIT")});
+  EXPECT_EQ(after.exitCode, 0);
+  EXPECT_TRUE(Exists(dir / "processed/ex260301.log"));
+}
+
+TEST_F(ProgramTest, TwoRunsStartedTogetherImportEveryFileExactlyOnce) {
+  SettingsStore(dir / "s.reg").RegWriteString(kRootKey, "Move", "Y");
+  const int kLines = 40000;
+  const std::vector<std::string> files = {"ex260301.log", "ex260302.log", "ex260303.log"};
+  for (const std::string& name : files) WriteFile(dir / name, ManyLines(kLines));
+
+  // Both start before either ends; whichever comes second is either held off by the
+  // lock or finds the files already moved away. Neither reads a file the other read.
+  std::vector<std::unique_ptr<QProcess>> runs;
+  for (int i = 0; i < 2; ++i) {
+    auto p = std::make_unique<QProcess>();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("DISPLAY"));
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    env.insert(QStringLiteral("TMPDIR"), QString::fromStdString(dir / "tmp"));
+    env.insert(QStringLiteral("KESTRUNE_SETTINGS"), QString::fromStdString(dir / "s.reg"));
+    p->setProcessEnvironment(env);
+    p->setWorkingDirectory(QString::fromStdString(dir.Path()));
+    p->start(QString::fromStdString(program),
+             {QStringLiteral("RUN"),
+              QStringLiteral("REPORT=report") + QString::number(i) + QStringLiteral(".txt"),
+              QStringLiteral("QUIT")});
+    runs.push_back(std::move(p));
+  }
+  std::vector<int> codes;
+  for (auto& p : runs) {
+    ASSERT_TRUE(p->waitForFinished(60000));
+    codes.push_back(p->exitCode());
+  }
+  std::sort(codes.begin(), codes.end());
+  EXPECT_EQ(codes, (std::vector<int>{0, 1}));
+
+  const std::vector<std::string> log = Log();
+  for (const std::string& name : files) {
+    EXPECT_EQ(std::count(log.begin(), log.end(), "Scanning file " + dir / name + "."), 1) << name;
+    EXPECT_TRUE(Exists(dir / ("processed/" + name))) << name;
+    EXPECT_FALSE(Exists(dir / name)) << name;
+  }
+  // The report of the run that imported counts every line once.
+  const std::string winner =
+      Exists(dir / "report0.txt") &&
+              ReadFile(dir / "report0.txt").find("Entries: 0\r\n") == std::string::npos
+          ? "report0.txt"
+          : "report1.txt";
+  const std::string report = ReadFile(dir / winner);
+  EXPECT_NE(report.find("\r\nEntries: " + std::to_string(3 * (kLines + 1)) + "\r\n"),
+            std::string::npos)
+      << report.substr(0, 200);
 }
 
 }  // namespace

@@ -3,10 +3,12 @@
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QFontMetrics>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QStyle>
 #include <QTimer>
 
 #include "app/qt_dialogs.h"
@@ -48,6 +50,45 @@ TEST(QtDialogsTest, RealMessageBoxReturnsThePressedButton) {
             DialogButton::Cancel);
   EXPECT_EQ(shownText, "Exception:\nbad\n");
   EXPECT_EQ(shownTitle, "Error");
+}
+
+TEST(QtDialogsTest, AMessageBoxIsWideEnoughForItsWholeCaption) {
+  QtDialogs dialogs(false);
+  const struct {
+    std::string text;
+    std::string caption;
+  } cases[] = {
+      {"No DSN specified.", "Database error"},
+      {"x", "A caption much longer than the text of its box, which is one letter"},
+  };
+  for (const auto& c : cases) {
+    int width = 0;
+    int needed = 0;
+    WhenModal([&](QWidget* w) {
+      auto* box = qobject_cast<QMessageBox*>(w);
+      ASSERT_NE(box, nullptr);
+      QFont bold = box->font();
+      bold.setBold(true);
+      // The caption in the title bar's bold face, beside an icon and three buttons.
+      needed = QFontMetrics(bold).horizontalAdvance(QString::fromStdString(c.caption)) +
+               4 * box->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, box);
+      width = box->width();
+      box->button(QMessageBox::Ok)->click();
+    });
+    dialogs.MessageBox(c.text, c.caption, DialogButtons::Of(DialogButton::Ok), DialogButton::Ok,
+                       DialogIcon::Warning);
+    EXPECT_GE(width, needed) << c.caption;
+  }
+  // A box whose text is wider than its caption keeps the text's width.
+  int wide = 0;
+  WhenModal([&](QWidget* w) {
+    wide = w->width();
+    qobject_cast<QMessageBox*>(w)->button(QMessageBox::Ok)->click();
+  });
+  dialogs.MessageBox(std::string(120, 'W'), "Error", DialogButtons::Of(DialogButton::Ok),
+                     DialogButton::Ok, DialogIcon::Error);
+  QFontMetrics metrics(QApplication::font("QMessageBox"));
+  EXPECT_GE(wide, metrics.horizontalAdvance(QString(120, QLatin1Char('W'))) / 2);
 }
 
 TEST(QtDialogsTest, RealInputQuery) {

@@ -3,6 +3,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QImage>
+#include <QLabel>
 #include <QProgressBar>
 #include <regex>
 
@@ -119,6 +121,30 @@ TEST_F(StatusLineTest, LogIntoAMissingDirectoryStillShowsTheStatus) {
   window->LogString("lost", false);
   EXPECT_EQ(StatusText(), "lost");
   EXPECT_FALSE(Exists(dir / "gone"));
+}
+
+TEST_F(StatusLineTest, TheTextIsCutWhereTheProgressBarBegins) {
+  Show();
+  auto* panel = Find<QLabel>("pnStatus");
+  auto* bar = Find<QProgressBar>("pbProgress");
+  // The panel drawn without its children (the bar), once empty and once with a text far
+  // longer than the panel: no column from the bar's left edge on may change.
+  const auto draw = [&](const std::string& text) {
+    window->Status(text);
+    QImage image(panel->size(), QImage::Format_ARGB32);
+    image.fill(Qt::white);
+    panel->render(&image, QPoint(), QRegion(), QWidget::DrawWindowBackground);
+    return image;
+  };
+  const QImage empty = draw("");
+  const QImage full = draw(std::string(300, 'W'));
+  int rightmost = -1;
+  for (int x = 0; x < full.width(); ++x)
+    for (int y = 0; y < full.height(); ++y)
+      if (full.pixel(x, y) != empty.pixel(x, y)) rightmost = std::max(rightmost, x);
+  EXPECT_GT(rightmost, 100);  // the text was drawn
+  EXPECT_LT(rightmost, bar->x());
+  EXPECT_EQ(StatusText(), std::string(300, 'W'));  // cut on screen only
 }
 
 TEST_F(StatusLineTest, ProgressAppliesAtRefreshAndEnd) {

@@ -66,6 +66,22 @@ TEST_F(WindowSettingsTest, DefaultsOnAnEmptyStore) {
   EXPECT_FALSE(Exists(SettingsPath()));  // reading writes nothing
 }
 
+TEST_F(WindowSettingsTest, ADamagedLineLosesOnlyItselfAndIsCountedInTheLog) {
+  WriteFile(SettingsPath(),
+            "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Vantorel\\Kestrune]\r\n"
+            "\"Move\"=\"Y\"\r\n\"IgnoreIPFlag\"=\"Y\"\r\n\"UNIX\"=\x01\xff\r\n"
+            "[HKEY_CURRENT_USER\\Software\\Vantorel\\Kestrune\\IgnoreIP]\r\n"
+            "\"10.0.0.1\"=\"\"\r\n\"10.0.0.2\r\n\"10.0.0.3\"=\"\"\r\n");
+  Show();
+  EXPECT_TRUE(Checked("cbMoveToProcessed"));
+  EXPECT_TRUE(Checked("cbIgnoreIP"));
+  EXPECT_EQ(Items("lbIgnoreIP"), (std::vector<std::string>{"10.0.0.1", "10.0.0.3"}));
+  EXPECT_EQ(window->Stats().slIgnoreIP.Count(), 2);
+  EXPECT_EQ(LogMessages(ProgDir() + "maintenance-log.txt"),
+            std::vector<std::string>{"Settings file " + SettingsPath() +
+                                     ": 2 unreadable line(s) skipped"});
+}
+
 TEST_F(WindowSettingsTest, SaveThenLoadRoundTrip) {
   {
     Show();
