@@ -189,6 +189,7 @@ TEST_F(ProgramTest, ExportWordWritesTheWorkbookAndSetsTheExitStatus) {
   o = Run({QStringLiteral("EXPORT=nowhere/out.xlsx")});  // headless: QUIT comes by itself
   EXPECT_EQ(o.exitCode, 2);
   EXPECT_FALSE(Exists(dir / "nowhere"));
+}
 
 // A log of `lines` requests, each line counted once by an import.
 std::string ManyLines(int lines) {
