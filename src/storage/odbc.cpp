@@ -256,7 +256,8 @@ struct Statement::Param {
   SQLBIGINT integer = 0;
   unsigned char boolean = 0;
   SQL_TIMESTAMP_STRUCT timestamp{};
-  alignas(SQLWCHAR) char text[kTextBufferBytes] = {};
+  std::unique_ptr<SQLWCHAR[]> buffer;  // text parameters only: kTextBufferBytes
+  char* text() { return reinterpret_cast<char*>(buffer.get()); }
 };
 
 Statement::Statement(Connection& connection) : connection_(connection) {
@@ -289,8 +290,9 @@ void Statement::Prepare(const std::string& sql, const std::vector<ParamType>& pa
     SQLRETURN rc = SQL_SUCCESS;
     switch (params[i]) {
       case ParamType::Text:
+        param->buffer = std::make_unique<SQLWCHAR[]>(kTextBufferBytes / sizeof(SQLWCHAR));
         rc = SQLBindParameter(stmt_, number, SQL_PARAM_INPUT, wide ? SQL_C_WCHAR : SQL_C_CHAR,
-                              wide ? SQL_WVARCHAR : SQL_VARCHAR, kTextMax, 0, param->text,
+                              wide ? SQL_WVARCHAR : SQL_VARCHAR, kTextMax, 0, param->text(),
                               kTextBufferBytes, &param->indicator);
         break;
       case ParamType::Integer:
@@ -322,14 +324,15 @@ void Statement::ExecuteDirect(const std::string& sql) {
 
 void Statement::SetText(std::size_t index, std::string_view value) {
   Param& p = *params_.at(index);
+  if (!p.buffer) throw Error("A text was given for a parameter that is not text.");
   if (connection_.Text() == TextMode::Bytes) {
     value = value.substr(0, kTextMax);
-    std::memcpy(p.text, value.data(), value.size());
-    p.text[value.size()] = '\0';
+    std::memcpy(p.text(), value.data(), value.size());
+    p.text()[value.size()] = '\0';
     p.indicator = static_cast<SQLLEN>(value.size());
     return;
   }
-  auto* units = reinterpret_cast<SQLWCHAR*>(p.text);
+  SQLWCHAR* units = p.buffer.get();
   std::size_t count = 0;
   // At most 255 characters (a character beyond the buffer is dropped).
   ForEachCodePoint(value, [&](char32_t code) {
