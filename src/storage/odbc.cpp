@@ -126,8 +126,15 @@ std::string RemoveSecrets(std::string text, const std::vector<std::string>& secr
   return text;
 }
 
-// The secrets of the connection a handle belongs to, set while it is connected.
+// Every password this thread has connected with: kept out of every error text.
 thread_local std::vector<std::string> tConnectionSecrets;
+
+void AddSecrets(const std::vector<std::string>& secrets) {
+  for (const std::string& secret : secrets)
+    if (std::find(tConnectionSecrets.begin(), tConnectionSecrets.end(), secret) ==
+        tConnectionSecrets.end())
+      tConnectionSecrets.push_back(secret);
+}
 
 [[noreturn]] void Throw(SQLSMALLINT handleType, SQLHANDLE handle, const char* what) {
   std::string message = Diagnostics(handleType, handle);
@@ -197,11 +204,10 @@ Connection::~Connection() {
     SQLDisconnect(dbc_);
   }
   SQLFreeHandle(SQL_HANDLE_DBC, dbc_);
-  tConnectionSecrets.clear();
 }
 
 void Connection::Connect(const std::string& connectionString) {
-  tConnectionSecrets = PasswordValues(connectionString);
+  AddSecrets(PasswordValues(connectionString));
   env_.Logs().Connecting(connectionString);
   SQLCHAR out[1024];
   SQLSMALLINT outLength = 0;
@@ -211,9 +217,8 @@ void Connection::Connect(const std::string& connectionString) {
                                         &outLength, SQL_DRIVER_NOPROMPT);
   // The completed string may hold a password the DSN supplied: keep it out of messages.
   if (Ok(rc)) {
-    const std::vector<std::string> more = PasswordValues(std::string_view(
-        reinterpret_cast<const char*>(out), std::min<std::size_t>(outLength, sizeof out - 1)));
-    tConnectionSecrets.insert(tConnectionSecrets.end(), more.begin(), more.end());
+    AddSecrets(PasswordValues(std::string_view(reinterpret_cast<const char*>(out),
+                                               std::min<std::size_t>(outLength, sizeof out - 1))));
   }
   if (!Ok(rc)) Throw(SQL_HANDLE_DBC, dbc_, "Connecting");
   connected_ = true;
