@@ -36,16 +36,15 @@ int main(int argc, char** argv) {
     connection.SetAutoCommit(false);
     if (connection.DbmsName() == "PostgreSQL") connection.SetTextMode(odbc::TextMode::Utf16);
 
-    std::string sql = std::string("INSERT INTO tblLogs (") + TableStatements::kLogColumns +
-                      ") VALUES ";
+    std::string sql =
+        std::string("INSERT INTO tblLogs (") + TableStatements::kLogColumns + ") VALUES ";
     std::vector<odbc::ParamType> types;
     for (long r = 0; r < batch; ++r) {
       sql += r ? ", (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)" : "(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
       for (auto t : {odbc::ParamType::Integer, odbc::ParamType::Integer, odbc::ParamType::Text,
-                     odbc::ParamType::Integer, odbc::ParamType::DateTime,
-                     odbc::ParamType::Boolean, odbc::ParamType::Boolean, odbc::ParamType::Integer,
-                     odbc::ParamType::Integer, odbc::ParamType::Integer, odbc::ParamType::Text,
-                     odbc::ParamType::Integer})
+                     odbc::ParamType::Integer, odbc::ParamType::DateTime, odbc::ParamType::Boolean,
+                     odbc::ParamType::Boolean, odbc::ParamType::Integer, odbc::ParamType::Integer,
+                     odbc::ParamType::Integer, odbc::ParamType::Text, odbc::ParamType::Integer})
         types.push_back(t);
     }
     odbc::Statement insert(connection);

@@ -126,8 +126,15 @@ std::string RemoveSecrets(std::string text, const std::vector<std::string>& secr
   return text;
 }
 
-// The secrets of the connection a handle belongs to, set while it is connected.
+// Every password this thread has connected with: kept out of every error text.
 thread_local std::vector<std::string> tConnectionSecrets;
+
+void AddSecrets(const std::vector<std::string>& secrets) {
+  for (const std::string& secret : secrets)
+    if (std::find(tConnectionSecrets.begin(), tConnectionSecrets.end(), secret) ==
+        tConnectionSecrets.end())
+      tConnectionSecrets.push_back(secret);
+}
 
 [[noreturn]] void Throw(SQLSMALLINT handleType, SQLHANDLE handle, const char* what) {
   std::string message = Diagnostics(handleType, handle);
@@ -197,11 +204,10 @@ Connection::~Connection() {
     SQLDisconnect(dbc_);
   }
   SQLFreeHandle(SQL_HANDLE_DBC, dbc_);
-  tConnectionSecrets.clear();
 }
 
 void Connection::Connect(const std::string& connectionString) {
-  tConnectionSecrets = PasswordValues(connectionString);
+  AddSecrets(PasswordValues(connectionString));
   env_.Logs().Connecting(connectionString);
   SQLCHAR out[1024];
   SQLSMALLINT outLength = 0;
@@ -211,9 +217,8 @@ void Connection::Connect(const std::string& connectionString) {
                                         &outLength, SQL_DRIVER_NOPROMPT);
   // The completed string may hold a password the DSN supplied: keep it out of messages.
   if (Ok(rc)) {
-    const std::vector<std::string> more = PasswordValues(std::string_view(
-        reinterpret_cast<const char*>(out), std::min<std::size_t>(outLength, sizeof out - 1)));
-    tConnectionSecrets.insert(tConnectionSecrets.end(), more.begin(), more.end());
+    AddSecrets(PasswordValues(std::string_view(reinterpret_cast<const char*>(out),
+                                               std::min<std::size_t>(outLength, sizeof out - 1))));
   }
   if (!Ok(rc)) Throw(SQL_HANDLE_DBC, dbc_, "Connecting");
   connected_ = true;
@@ -256,7 +261,8 @@ struct Statement::Param {
   SQLBIGINT integer = 0;
   unsigned char boolean = 0;
   SQL_TIMESTAMP_STRUCT timestamp{};
-  alignas(SQLWCHAR) char text[kTextBufferBytes] = {};
+  std::unique_ptr<SQLWCHAR[]> buffer;  // text parameters only: kTextBufferBytes
+  char* text() { return reinterpret_cast<char*>(buffer.get()); }
 };
 
 Statement::Statement(Connection& connection) : connection_(connection) {
@@ -289,8 +295,9 @@ void Statement::Prepare(const std::string& sql, const std::vector<ParamType>& pa
     SQLRETURN rc = SQL_SUCCESS;
     switch (params[i]) {
       case ParamType::Text:
+        param->buffer = std::make_unique<SQLWCHAR[]>(kTextBufferBytes / sizeof(SQLWCHAR));
         rc = SQLBindParameter(stmt_, number, SQL_PARAM_INPUT, wide ? SQL_C_WCHAR : SQL_C_CHAR,
-                              wide ? SQL_WVARCHAR : SQL_VARCHAR, kTextMax, 0, param->text,
+                              wide ? SQL_WVARCHAR : SQL_VARCHAR, kTextMax, 0, param->text(),
                               kTextBufferBytes, &param->indicator);
         break;
       case ParamType::Integer:
@@ -322,14 +329,15 @@ void Statement::ExecuteDirect(const std::string& sql) {
 
 void Statement::SetText(std::size_t index, std::string_view value) {
   Param& p = *params_.at(index);
+  if (!p.buffer) throw Error("A text was given for a parameter that is not text.");
   if (connection_.Text() == TextMode::Bytes) {
     value = value.substr(0, kTextMax);
-    std::memcpy(p.text, value.data(), value.size());
-    p.text[value.size()] = '\0';
+    std::memcpy(p.text(), value.data(), value.size());
+    p.text()[value.size()] = '\0';
     p.indicator = static_cast<SQLLEN>(value.size());
     return;
   }
-  auto* units = reinterpret_cast<SQLWCHAR*>(p.text);
+  SQLWCHAR* units = p.buffer.get();
   std::size_t count = 0;
   // At most 255 characters (a character beyond the buffer is dropped).
   ForEachCodePoint(value, [&](char32_t code) {

@@ -1,11 +1,15 @@
 // "Add to database" through the real window into a real SQLite file: the tables filled
 // and the files moved on success; the error box, "Update FAILED !", the rolled-back file
 // left out of processed and the window unlocked when the database refuses a row.
+#include <stdlib.h>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 #include <fstream>
 #include <sstream>
 
@@ -148,6 +152,81 @@ TEST_F(DatabaseWindowTest, MissingTableEndsTheRunBeforeAnyFile) {
   EXPECT_TRUE(Exists(logs + "ex260301.log"));
   EXPECT_EQ(window->Stats().Entries, 0u);
   EXPECT_TRUE(Unlocked());
+}
+
+// A throwaway PostgreSQL server of scripts/test-postgres, with the six tables in its
+// database "kestrune"; removed at the end.
+class PgServerDir {
+ public:
+  PgServerDir() {
+    char pattern[] = "/tmp/kestrune-pgwin-XXXXXX";
+    if (::mkdtemp(pattern) == nullptr) std::abort();
+    dir_ = pattern;
+    Start();
+  }
+  ~PgServerDir() { std::system((Script() + " destroy " + dir_ + " >/dev/null 2>&1").c_str()); }
+  void Start() {
+    EXPECT_EQ(std::system((Script() + " start " + dir_ + " >/dev/null").c_str()), 0);
+    dsn_ = "DRIVER={PostgreSQL Unicode};Servername=127.0.0.1;Port=" + Read("port") +
+           ";Database=kestrune;Username=kestrune;Password=" + Read("password");
+  }
+  void Stop() { EXPECT_EQ(std::system((Script() + " stop " + dir_).c_str()), 0); }
+  const std::string& Dsn() const { return dsn_; }
+
+ private:
+  static std::string Script() {
+    return std::string(KESTRUNE_SOURCE_DIR) + "/scripts/test-postgres";
+  }
+  std::string Read(const std::string& name) {
+    std::string text = ReadFile(dir_ + "/" + name);
+    while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
+    return text;
+  }
+  std::string dir_, dsn_;
+};
+
+TEST_F(DatabaseWindowTest, PostgresqlServerStoppedMidFile) {
+  PgServerDir server;
+  dsn = server.Dsn();
+  {
+    std::ifstream in(std::string(KESTRUNE_SOURCE_DIR) + "/data/schema/postgresql.sql");
+    std::stringstream text;
+    for (std::string line; std::getline(in, line);)
+      if (line.rfind("--", 0) != 0) text << line << "\n";
+    for (std::string sql; std::getline(text, sql, ';');)
+      if (sql.find_first_not_of(" \n") != std::string::npos) Execute(sql);
+  }
+  WriteFile(logs + "ex260301.log", Log("2026-03-01", Bytes(3000)));
+  // Once the reader has started on the file, the server goes away.
+  bool stopped = false;
+  QTimer watch;
+  QObject::connect(&watch, &QTimer::timeout, [&] {
+    if (stopped || !window) return;
+    const QLabel* status = window->findChild<QLabel*>(QStringLiteral("pnStatus"));
+    if (status && status->text().startsWith(QStringLiteral("Importing IIS file"))) {
+      stopped = true;
+      server.Stop();
+    }
+  });
+  watch.start(0);
+  dialogs.boxAnswers.push_back(DialogButton::Ok);
+  Import();
+  watch.stop();
+  ASSERT_TRUE(stopped);
+  ASSERT_EQ(dialogs.Boxes().size(), 2u);
+  EXPECT_EQ(dialogs.Boxes()[0].text.rfind("Exception:\r\n", 0), 0u);
+  EXPECT_EQ(dialogs.Boxes()[0].caption, "Error");
+  EXPECT_EQ(dialogs.Boxes()[0].text.find("Password"), std::string::npos);
+  EXPECT_EQ(dialogs.Boxes()[1].text.rfind("Update FAILED !\r\n", 0), 0u);
+  EXPECT_EQ(Completion(), "Update FAILED !");
+  EXPECT_TRUE(Exists(logs + "invalid/ex260301.log"));
+  EXPECT_FALSE(Exists(logs + "processed/ex260301.log"));
+  EXPECT_TRUE(Unlocked());
+
+  server.Start();
+  dsn = server.Dsn();
+  EXPECT_EQ(Count("tblLogs"), 0);
+  EXPECT_EQ(Count("tblVisitors"), 0);
 }
 
 }  // namespace
