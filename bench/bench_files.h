@@ -2,6 +2,8 @@
 // and a monotonic clock.
 #pragma once
 
+#include <time.h>
+
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -15,6 +17,13 @@ namespace kestrune::bench {
 inline double Seconds() {
   using Clock = std::chrono::steady_clock;
   return std::chrono::duration<double>(Clock::now().time_since_epoch()).count();
+}
+
+// The processor time of the calling thread, unaffected by the time other processes take.
+inline double ThreadCpuSeconds() {
+  timespec now{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) + now.tv_nsec * 1e-9;
 }
 
 // Writes a sample log of `lines` request lines to `path`; false when writing fails.
