@@ -98,7 +98,8 @@ bool LineReader::Fill() {
 void LineReader::Rewind() {
   if (::lseek(fd_, 0, SEEK_SET) < 0) Fail("Cannot read");
   pos_ = end_ = 0;
-  endOfFile_ = endOfText_ = pendingCR_ = inNulRun_ = false;
+  endOfFile_ = endOfText_ = false;
+  pending_ = Pending::kNothing;
 }
 
 int LineReader::CountLines() {
@@ -122,25 +123,26 @@ bool LineReader::Next(std::string_view& line) {
       return true;
     }
     const char* base = buffer_.get();
-    if (pendingCR_) {
-      pendingCR_ = false;
-      if (base[pos_] == '\n') {
-        ++pos_;
-        continue;
-      }
-    }
-    if (inNulRun_) {
-      // The rest of a NUL run (it may go on in the next chunk), then one line end.
-      const char* p = base + pos_;
-      const char* const chunkEnd = base + end_;
-      while (p < chunkEnd && *p == '\0') ++p;
-      pos_ = static_cast<std::size_t>(p - base);
-      if (p == chunkEnd) continue;
-      inNulRun_ = false;
-      if (*p == '\n' || *p == '\r') {
-        ++pos_;
-        pendingCR_ = *p == '\r';
-        continue;
+    if (pending_ != Pending::kNothing) [[unlikely]] {
+      if (pending_ == Pending::kLf) {
+        pending_ = Pending::kNothing;
+        if (base[pos_] == '\n') {
+          ++pos_;
+          continue;
+        }
+      } else {
+        // The rest of a NUL run (it may go on in the next chunk), then one line end.
+        const char* p = base + pos_;
+        const char* const chunkEnd = base + end_;
+        while (p < chunkEnd && *p == '\0') ++p;
+        pos_ = static_cast<std::size_t>(p - base);
+        if (p == chunkEnd) continue;
+        pending_ = Pending::kNothing;
+        if (*p == '\n' || *p == '\r') {
+          ++pos_;
+          if (*p == '\r') pending_ = Pending::kLf;
+          continue;
+        }
       }
     }
     const char* start = base + pos_;
@@ -157,14 +159,14 @@ bool LineReader::Next(std::string_view& line) {
     }
     const char terminator = *stop;
     pos_ = static_cast<std::size_t>(stop - base) + 1;
-    if (terminator == '\0') {
-      inNulRun_ = true;
+    if (terminator == '\0') [[unlikely]] {
+      pending_ = Pending::kNulRun;
       if (length == 0 && !carrying) continue;  // a run at the start of a line
     } else if (terminator == '\r') {
       if (pos_ < end_) {
         if (base[pos_] == '\n') ++pos_;
       } else {
-        pendingCR_ = true;
+        pending_ = Pending::kLf;
       }
     }
     if (carrying) {

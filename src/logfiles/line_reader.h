@@ -52,8 +52,11 @@ class LineReader {
   std::size_t end_ = 0;
   bool endOfFile_ = false;
   bool endOfText_ = false;  // the end of the file was met
-  bool inNulRun_ = false;   // the last line ended in NUL bytes: pass over the rest of them
-  bool pendingCR_ = false;  // the last line ended with CR: skip an LF that follows
+  // What the start of the next line must pass over first (one state, so that the usual
+  // line costs one test): an LF after a CR that ended the last line, or the rest of a
+  // NUL run that ended it.
+  enum class Pending : unsigned char { kNothing, kLf, kNulRun };
+  Pending pending_ = Pending::kNothing;
 };
 
 }  // namespace kestrune

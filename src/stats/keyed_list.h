@@ -2,8 +2,8 @@
 // Entries are appended and keep their index; lookup ignores letter case (the locale's
 // byte-wise fold) and returns the first match in O(1) through a hash index of the folded
 // key. The index hashes with SipHash-1-3 under a per-process random key, so that keys
-// taken from a log cannot be chosen to pile up in one place of the table. Removal by index exists
-// for the configuration lists and re-indexes the list.
+// taken from a log cannot be chosen to pile up in one place of the table. Removal by
+// index exists for the configuration lists and re-indexes the list.
 #pragma once
 
 #include <cstdint>
@@ -42,12 +42,12 @@ class KeyIndex {
   static bool Equal(std::string_view a, std::string_view b);
 
  private:
-  void Grow(std::size_t oldSize);      // doubles the table (16 slots at first)
+  void Grow(std::size_t oldSize);  // doubles the table (16 slots at first)
+  std::uint64_t HashOf(std::string_view key) const { return Hash(key, key_, *foldIsAscii_); }
+
   std::vector<std::int32_t> slots_;    // -1 = empty, else an index into the list
   std::vector<std::uint32_t> hashes_;  // low 32 bits of the hash, per slot
   std::size_t used_ = 0;
-  std::uint64_t HashOf(std::string_view key) const { return Hash(key, key_, *foldIsAscii_); }
-
   // Copies of what every hash reads, so that a lookup makes no call to fetch them.
   SipKey key_ = ProcessSipKey();
   const bool* foldIsAscii_ = &FoldIsAscii();

@@ -242,6 +242,22 @@ TEST_F(ImportDriverTest, UnreadableFileNamesTheReasonFailsAndIsNotProcessed) {
   EXPECT_TRUE(Unlocked());
 }
 
+TEST_F(ImportDriverTest, AZeroFilledBlockLosesNoLineOfTheFile) {
+  // A server that crashed left zeros in its log and then went on writing after them.
+  std::string text = IisLog({"10:00:00 10.0.0.1 GET /a.html", "10:00:01 10.0.0.2 GET /b.html"});
+  text += std::string(8192, '\0');
+  text += "2026-03-01 10:00:02 10.0.0.3 GET /c.html 200 1000\r\n";
+  WriteFile(logs + "ex0301.log", text);
+  Show();
+  MoveOn();
+  Import(logs + "*.log");
+  EXPECT_EQ(Completion(), "Update completed.");
+  EXPECT_EQ(window->Stats().Allowed, 3u);
+  EXPECT_EQ(window->Stats().slPages.Count(), 3);
+  EXPECT_EQ(window->Stats().slFiles.Object(0)->LineCount, 5);
+  EXPECT_TRUE(Exists(logs + "processed/ex0301.log"));
+}
+
 TEST_F(ImportDriverTest, FailedMoveLeavesTheFileInPlaceAndIsLogged) {
   WriteFile(logs + "a.log", IisLog({"10:00:00 10.0.0.1 GET /a.html"}));
   WriteFile(logs + "processed", "a file where the directory should be");

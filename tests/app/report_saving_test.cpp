@@ -5,6 +5,7 @@
 #include <QPushButton>
 
 #include "app/qt_text.h"
+#include "support/tmpfs_mount.h"
 #include "window_fixture.h"
 
 namespace kestrune::test {
@@ -112,6 +113,30 @@ TEST_F(ReportSavingTest, WriterFailureShowsAnErrorOccurred) {
   }
   Save(dir / "fine.txt");
   EXPECT_EQ(recorder.Opened(1), (std::vector<std::string>{dir / "fine.txt"}));
+}
+
+TEST_F(ReportSavingTest, AFullDiskKeepsThePreviousReportAndSaysSo) {
+  TmpfsMount disk(64);
+  if (!disk.Mounted()) GTEST_SKIP() << disk.Reason();
+  const std::string report = disk.Path() + "/stats.txt";
+  WriteFile(report, "the report of yesterday");
+  // Fill the disk, then make the report larger than what is left.
+  WriteFile(disk.Path() + "/filler", std::string(60 * 1024, 'f'));
+  Show();
+  for (int i = 0; i < 2000; ++i) window->Stats().slPages.Add("/page/" + std::to_string(i));
+  for (int i = 0; i < window->Stats().slPages.Count(); ++i)
+    window->Stats().slPages.ObjectOrCreate(i).Hits = 1;
+  OpenRecorder recorder(dir);
+  Save(report);
+  const auto boxes = dialogs.Boxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].text, "An error occurred");
+  EXPECT_EQ(ReadFile(report), "the report of yesterday");
+  std::vector<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(disk.Path()))
+    names.push_back(e.path().filename());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"filler", "stats.txt"}));
 }
 
 TEST_F(ReportSavingTest, MissingTemplateShowsItsErrorAndWritesNothing) {
