@@ -42,6 +42,33 @@ struct Dialogue {
   std::string lastReply;
 };
 
+// A command going out: the reply to look at from now on is the one to it.
+int OnDebug(CURL*, curl_infotype type, char*, size_t, void* user) {
+  if (type == CURLINFO_HEADER_OUT) static_cast<Dialogue*>(user)->lastReply.clear();
+  return 0;
+}
+
+// The results by which libcurl says that the server refused a command: its reply tells
+// why. Any other failure (no connection, a time-out, a cut transfer) is told by libcurl.
+bool IsServerRefusal(CURLcode code) {
+  switch (code) {
+    case CURLE_REMOTE_FILE_NOT_FOUND:
+    case CURLE_LOGIN_DENIED:
+    case CURLE_QUOTE_ERROR:
+    case CURLE_FTP_COULDNT_RETR_FILE:
+    case CURLE_REMOTE_ACCESS_DENIED:
+    case CURLE_FTP_COULDNT_SET_TYPE:
+    case CURLE_FTP_COULDNT_USE_REST:
+    case CURLE_FTP_WEIRD_PASV_REPLY:
+    case CURLE_FTP_WEIRD_SERVER_REPLY:
+    case CURLE_FTP_PRET_FAILED:
+    case CURLE_USE_SSL_FAILED:
+      return true;
+    default:
+      return false;
+  }
+}
+
 size_t OnReply(char* data, size_t size, size_t count, void* user) {
   auto* dialogue = static_cast<Dialogue*>(user);
   std::string line(data, size * count);
@@ -156,6 +183,11 @@ void FtpTransfer::Run(const Job& job) {
   curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, static_cast<long>(options_.stallTimeout.count()));
   curl_easy_setopt(c, CURLOPT_HEADERFUNCTION, OnReply);
   curl_easy_setopt(c, CURLOPT_HEADERDATA, &dialogue);
+  // The debug function sees each command sent; it is called only when verbose, and
+  // having one keeps libcurl from printing anything.
+  curl_easy_setopt(c, CURLOPT_DEBUGFUNCTION, OnDebug);
+  curl_easy_setopt(c, CURLOPT_DEBUGDATA, &dialogue);
+  curl_easy_setopt(c, CURLOPT_VERBOSE, 1L);
   curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
   curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, OnProgress);
   curl_easy_setopt(c, CURLOPT_XFERINFODATA, &dialogue);
@@ -170,7 +202,7 @@ void FtpTransfer::Run(const Job& job) {
 
   const auto reason = [&](CURLcode code) {
     if (!dialogue.writeError.empty()) return dialogue.writeError;
-    if (IsReplyCode(dialogue.lastReply)) return dialogue.lastReply;
+    if (IsServerRefusal(code) && IsReplyCode(dialogue.lastReply)) return dialogue.lastReply;
     return std::string(errorText[0] != '\0' ? errorText : curl_easy_strerror(code));
   };
   const auto clean = [&](const std::string& text) { return CleanResponseText(text, job.secrets); };

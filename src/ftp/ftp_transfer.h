@@ -80,8 +80,9 @@ class FtpTransfer {
   // "ftps://" address, and for an operation text of neither form.
   void Execute(const std::string& url, const std::string& operation);
 
-  // The server's last reply when it was a refusal, else the reason of the failure (or
-  // the last reply after a success); never holding the password.
+  // After a failure, the server's reply to the command it refused when the failure is
+  // such a refusal, else libcurl's reason (a time-out, a cut connection); after a
+  // success, the last reply. Never holding the password.
   std::string ResponseText() const;
 
   // Cancels the running operation (its temporary file removed) and waits for it; no

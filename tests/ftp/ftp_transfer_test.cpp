@@ -165,6 +165,30 @@ TEST_F(TransferTest, ASilentServerRunsIntoTheResponseLimit) {
   ExpectInFolder({});
 }
 
+// A refusal the client gets over (EPSV, then PASV; SIZE, then RETR) is not the reason of
+// a later failure of another kind.
+TEST_F(TransferTest, AnEarlierRefusalIsNotTheReasonOfALaterTimeOut) {
+  WriteFile(dir / "root/logs/a.log", "x");
+  FtpTransfer::Options options = TestOptions();
+  options.responseTimeout = std::chrono::seconds(1);
+  struct Case {
+    const char* mode;
+    const char* refusal;
+  } cases[] = {{"epsv-refused-stall", "502 EPSV not wanted here."},
+               {"size-refused-stall", "502 SIZE not allowed here."}};
+  for (const auto& [mode, refusal] : cases) {
+    auto server = Serve(mode);
+    FtpTransfer transfer(calls.Poster(), options);
+    EXPECT_EQ(Perform(transfer, Url(*server), "Get /logs/a.log " + dir / "in/a.log"),
+              FtpTransfer::kError)
+        << mode;
+    const std::string response = transfer.ResponseText();
+    EXPECT_EQ(response.find(refusal), std::string::npos) << mode << ": " << response;
+    EXPECT_NE(response.find("imeout"), std::string::npos) << mode << ": " << response;
+  }
+  ExpectInFolder({});
+}
+
 TEST_F(TransferTest, ExecuteRefusesWhileBusyAndForBadAddressesOrOperations) {
   auto server = Serve("silent");
   FtpTransfer transfer(calls.Poster(), TestOptions());
