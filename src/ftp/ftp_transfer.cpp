@@ -100,6 +100,7 @@ struct FtpTransfer::Job {
   bool tls = false;
   std::string user, password;
   std::vector<std::string> secrets;
+  unsigned number = 0;  // operation_ when it started
 };
 
 FtpTransfer::Options FtpTransfer::DefaultOptions() {
@@ -156,6 +157,7 @@ void FtpTransfer::Execute(const std::string& url, const std::string& operation) 
     std::lock_guard<std::mutex> lock(mutex_);
     response_.clear();
   }
+  job.number = operation_;
   running_ = true;
   worker_ = std::thread([this, job = std::move(job)] { Run(job); });
 }
@@ -163,7 +165,7 @@ void FtpTransfer::Execute(const std::string& url, const std::string& operation) 
 void FtpTransfer::Run(const Job& job) {
   std::unique_ptr<CURL, CurlFree> curl(curl_easy_init());
   if (!curl) {
-    Finish(false, "Cannot start a transfer");
+    Finish(false, "Cannot start a transfer", job.number);
     return;
   }
   CURL* c = curl.get();
@@ -215,14 +217,15 @@ void FtpTransfer::Run(const Job& job) {
     curl_easy_setopt(c, CURLOPT_NOBODY, 1L);
     curl_easy_setopt(c, CURLOPT_QUOTE, commands.get());
     const CURLcode code = curl_easy_perform(c);
-    Finish(code == CURLE_OK, clean(code == CURLE_OK ? dialogue.lastReply : reason(code)));
+    Finish(code == CURLE_OK, clean(code == CURLE_OK ? dialogue.lastReply : reason(code)),
+           job.number);
     return;
   }
 
   AtomicFile file(job.operation.localPath);
   std::string error;
   if (!file.Open(error, 0644)) {
-    Finish(false, clean("Cannot write " + job.operation.localPath + ": " + error));
+    Finish(false, clean("Cannot write " + job.operation.localPath + ": " + error), job.number);
     return;
   }
   dialogue.file = &file;
@@ -231,15 +234,15 @@ void FtpTransfer::Run(const Job& job) {
   const CURLcode code = curl_easy_perform(c);
   if (code != CURLE_OK) {
     file.Discard();
-    Finish(false, clean(reason(code)));
+    Finish(false, clean(reason(code)), job.number);
   } else if (!file.Commit(error, AtomicFile::Existing::Keep)) {
-    Finish(false, clean("Cannot create " + job.operation.localPath + ": " + error));
+    Finish(false, clean("Cannot create " + job.operation.localPath + ": " + error), job.number);
   } else {
-    Finish(true, clean(dialogue.lastReply));
+    Finish(true, clean(dialogue.lastReply), job.number);
   }
 }
 
-void FtpTransfer::Finish(bool ok, std::string response) {
+void FtpTransfer::Finish(bool ok, std::string response, unsigned operation) {
   if (abort_) {
     running_ = false;
     return;
@@ -250,8 +253,9 @@ void FtpTransfer::Finish(bool ok, std::string response) {
   }
   running_ = false;
   const int state = ok ? kResponseCompleted : kError;
-  post_([this, alive = alive_, state] {
-    if (*alive && handler_) handler_(state);
+  // An Abort may still come between the test above and the delivery: the number says.
+  post_([this, alive = alive_, state, operation] {
+    if (*alive && operation_ == operation && handler_) handler_(state);
   });
 }
 
@@ -261,6 +265,7 @@ std::string FtpTransfer::ResponseText() const {
 }
 
 void FtpTransfer::Abort() {
+  ++operation_;
   abort_ = true;
   Join();
   running_ = false;

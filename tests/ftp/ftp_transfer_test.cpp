@@ -155,6 +155,24 @@ TEST_F(TransferTest, AbortEndsATransferToASilentServerAtOnce) {
   ExpectInFolder({});
 }
 
+// The operation has ended and its state is on its way (posted, not yet delivered) when
+// Abort comes: the state is dropped. The next operation's state arrives as before.
+TEST_F(TransferTest, AnAbortAfterTheEndDropsTheStateOnItsWay) {
+  WriteFile(dir / "root/logs/a.log", "x");
+  auto server = Serve("normal");
+  FtpTransfer transfer(calls.Poster(), TestOptions());
+  int state = 0;
+  transfer.SetOnStateChanged([&](int s) { state = s; });
+  transfer.Execute(Url(*server), "Get /logs/a.log " + dir / "in/a.log");
+  // Not running any more: the end was reached and not aborted.
+  while (transfer.StillExecuting()) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  transfer.Abort();  // joins the worker: the state has been posted by now
+  calls.RunPending();
+  EXPECT_EQ(state, 0);
+  EXPECT_EQ(Perform(transfer, Url(*server), "Get /logs/a.log " + dir / "in/b.log"),
+            FtpTransfer::kResponseCompleted);
+}
+
 TEST_F(TransferTest, ASilentServerRunsIntoTheResponseLimit) {
   auto server = Serve("silent");
   FtpTransfer::Options options = TestOptions();
