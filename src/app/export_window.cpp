@@ -2,6 +2,8 @@
 // button, the end of an import with "Start Excel automatically", and the command word
 // EXPORT=<file>. The export itself lives in src/export; the window lends it its status
 // line, progress bar, lock and message pumping through an ExportHost.
+#include <exception>
+
 #include "app/import_window.h"
 #include "app/shell_launcher.h"
 #include "app/stats_panel.h"
@@ -36,14 +38,27 @@ void TfrmImport::SetSpreadsheetFactory(ApplicationFactory factory) {
 }
 
 ExportResult TfrmImport::RunExport(const WorkbookDestination& destination) {
-  exporting_ = true;
-  ShowStatsNow();  // the panel exact, as the summary sheet copies its texts
-  const PanelTexts panel = grpStats->Texts();
-  WindowExportHost host(*this);
-  const ApplicationFactory& factory =
-      spreadsheetFactory_ ? spreadsheetFactory_ : ApplicationFactory(CreateSpreadsheetApplication);
-  ExportResult result = RunWorkbookExport(host, factory, ExportSource{panel, *stats_}, destination);
-  exporting_ = false;
+  ExportResult result;
+  {
+    // However the export ends, also by an error that nothing below catches, the export
+    // commands work again and the window is unlocked, its cursor the default.
+    struct Running {
+      TfrmImport& window;
+      const int unwinding = std::uncaught_exceptions();
+      ~Running() {
+        window.exporting_ = false;
+        if (std::uncaught_exceptions() > unwinding) window.EnableAll();
+      }
+    } running{*this};
+    exporting_ = true;
+    ShowStatsNow();  // the panel exact, as the summary sheet copies its texts
+    const PanelTexts panel = grpStats->Texts();
+    WindowExportHost host(*this);
+    const ApplicationFactory& factory = spreadsheetFactory_
+                                            ? spreadsheetFactory_
+                                            : ApplicationFactory(CreateSpreadsheetApplication);
+    result = RunWorkbookExport(host, factory, ExportSource{panel, *stats_}, destination);
+  }
   if (result.Failed()) exportFailed_ = true;
   if (unattended_) {
     // Unattended: the outcome goes to the maintenance log, and nothing is opened.

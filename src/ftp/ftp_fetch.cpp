@@ -40,11 +40,10 @@ void FtpFetch::Start(const FtpFetchSettings& settings, TDateTime now) {
   removeDownloaded_ = settings.removeDownloaded;
   try {
     transfer_->Execute(values_.url, values_.command);
-  } catch (const FtpRefused& refused) {
-    // Said in the log, so that an unattended run shows why nothing came.
+  } catch (const FtpRefused&) {
+    // Not started: the fetch ends here, silently; the wait of DOWNLOAD ends at once.
     phase_ = Phase::Idle;
     host_.SetDownloadBusy(false);
-    host_.LogString(UnableToDownloadText(transfer_->Document(), refused.what()), true);
   }
 }
 

@@ -42,6 +42,33 @@ struct Dialogue {
   std::string lastReply;
 };
 
+// A command going out: the reply to look at from now on is the one to it.
+int OnDebug(CURL*, curl_infotype type, char*, size_t, void* user) {
+  if (type == CURLINFO_HEADER_OUT) static_cast<Dialogue*>(user)->lastReply.clear();
+  return 0;
+}
+
+// The results by which libcurl says that the server refused a command: its reply tells
+// why. Any other failure (no connection, a time-out, a cut transfer) is told by libcurl.
+bool IsServerRefusal(CURLcode code) {
+  switch (code) {
+    case CURLE_REMOTE_FILE_NOT_FOUND:
+    case CURLE_LOGIN_DENIED:
+    case CURLE_QUOTE_ERROR:
+    case CURLE_FTP_COULDNT_RETR_FILE:
+    case CURLE_REMOTE_ACCESS_DENIED:
+    case CURLE_FTP_COULDNT_SET_TYPE:
+    case CURLE_FTP_COULDNT_USE_REST:
+    case CURLE_FTP_WEIRD_PASV_REPLY:
+    case CURLE_FTP_WEIRD_SERVER_REPLY:
+    case CURLE_FTP_PRET_FAILED:
+    case CURLE_USE_SSL_FAILED:
+      return true;
+    default:
+      return false;
+  }
+}
+
 size_t OnReply(char* data, size_t size, size_t count, void* user) {
   auto* dialogue = static_cast<Dialogue*>(user);
   std::string line(data, size * count);
@@ -73,6 +100,7 @@ struct FtpTransfer::Job {
   bool tls = false;
   std::string user, password;
   std::vector<std::string> secrets;
+  unsigned number = 0;  // operation_ when it started
 };
 
 FtpTransfer::Options FtpTransfer::DefaultOptions() {
@@ -129,6 +157,7 @@ void FtpTransfer::Execute(const std::string& url, const std::string& operation) 
     std::lock_guard<std::mutex> lock(mutex_);
     response_.clear();
   }
+  job.number = operation_;
   running_ = true;
   worker_ = std::thread([this, job = std::move(job)] { Run(job); });
 }
@@ -136,7 +165,7 @@ void FtpTransfer::Execute(const std::string& url, const std::string& operation) 
 void FtpTransfer::Run(const Job& job) {
   std::unique_ptr<CURL, CurlFree> curl(curl_easy_init());
   if (!curl) {
-    Finish(false, "Cannot start a transfer");
+    Finish(false, "Cannot start a transfer", job.number);
     return;
   }
   CURL* c = curl.get();
@@ -156,6 +185,11 @@ void FtpTransfer::Run(const Job& job) {
   curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, static_cast<long>(options_.stallTimeout.count()));
   curl_easy_setopt(c, CURLOPT_HEADERFUNCTION, OnReply);
   curl_easy_setopt(c, CURLOPT_HEADERDATA, &dialogue);
+  // The debug function sees each command sent; it is called only when verbose, and
+  // having one keeps libcurl from printing anything.
+  curl_easy_setopt(c, CURLOPT_DEBUGFUNCTION, OnDebug);
+  curl_easy_setopt(c, CURLOPT_DEBUGDATA, &dialogue);
+  curl_easy_setopt(c, CURLOPT_VERBOSE, 1L);
   curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
   curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, OnProgress);
   curl_easy_setopt(c, CURLOPT_XFERINFODATA, &dialogue);
@@ -170,7 +204,7 @@ void FtpTransfer::Run(const Job& job) {
 
   const auto reason = [&](CURLcode code) {
     if (!dialogue.writeError.empty()) return dialogue.writeError;
-    if (IsReplyCode(dialogue.lastReply)) return dialogue.lastReply;
+    if (IsServerRefusal(code) && IsReplyCode(dialogue.lastReply)) return dialogue.lastReply;
     return std::string(errorText[0] != '\0' ? errorText : curl_easy_strerror(code));
   };
   const auto clean = [&](const std::string& text) { return CleanResponseText(text, job.secrets); };
@@ -183,14 +217,15 @@ void FtpTransfer::Run(const Job& job) {
     curl_easy_setopt(c, CURLOPT_NOBODY, 1L);
     curl_easy_setopt(c, CURLOPT_QUOTE, commands.get());
     const CURLcode code = curl_easy_perform(c);
-    Finish(code == CURLE_OK, clean(code == CURLE_OK ? dialogue.lastReply : reason(code)));
+    Finish(code == CURLE_OK, clean(code == CURLE_OK ? dialogue.lastReply : reason(code)),
+           job.number);
     return;
   }
 
   AtomicFile file(job.operation.localPath);
   std::string error;
   if (!file.Open(error, 0644)) {
-    Finish(false, clean("Cannot write " + job.operation.localPath + ": " + error));
+    Finish(false, clean("Cannot write " + job.operation.localPath + ": " + error), job.number);
     return;
   }
   dialogue.file = &file;
@@ -199,15 +234,15 @@ void FtpTransfer::Run(const Job& job) {
   const CURLcode code = curl_easy_perform(c);
   if (code != CURLE_OK) {
     file.Discard();
-    Finish(false, clean(reason(code)));
+    Finish(false, clean(reason(code)), job.number);
   } else if (!file.Commit(error, AtomicFile::Existing::Keep)) {
-    Finish(false, clean("Cannot create " + job.operation.localPath + ": " + error));
+    Finish(false, clean("Cannot create " + job.operation.localPath + ": " + error), job.number);
   } else {
-    Finish(true, clean(dialogue.lastReply));
+    Finish(true, clean(dialogue.lastReply), job.number);
   }
 }
 
-void FtpTransfer::Finish(bool ok, std::string response) {
+void FtpTransfer::Finish(bool ok, std::string response, unsigned operation) {
   if (abort_) {
     running_ = false;
     return;
@@ -218,8 +253,9 @@ void FtpTransfer::Finish(bool ok, std::string response) {
   }
   running_ = false;
   const int state = ok ? kResponseCompleted : kError;
-  post_([this, alive = alive_, state] {
-    if (*alive && handler_) handler_(state);
+  // An Abort may still come between the test above and the delivery: the number says.
+  post_([this, alive = alive_, state, operation] {
+    if (*alive && operation_ == operation && handler_) handler_(state);
   });
 }
 
@@ -229,6 +265,7 @@ std::string FtpTransfer::ResponseText() const {
 }
 
 void FtpTransfer::Abort() {
+  ++operation_;
   abort_ = true;
   Join();
   running_ = false;

@@ -80,18 +80,20 @@ class FtpTransfer {
   // "ftps://" address, and for an operation text of neither form.
   void Execute(const std::string& url, const std::string& operation);
 
-  // The server's last reply when it was a refusal, else the reason of the failure (or
-  // the last reply after a success); never holding the password.
+  // After a failure, the server's reply to the command it refused when the failure is
+  // such a refusal, else libcurl's reason (a time-out, a cut connection); after a
+  // success, the last reply. Never holding the password.
   std::string ResponseText() const;
 
   // Cancels the running operation (its temporary file removed) and waits for it; no
-  // state is posted for it.
+  // state is delivered for it, not even one already posted when the operation ended just
+  // before. Called on the owner's thread.
   void Abort();
 
  private:
   struct Job;
   void Run(const Job& job);
-  void Finish(bool ok, std::string response);
+  void Finish(bool ok, std::string response, unsigned operation);
   void Join();
 
   Poster post_;
@@ -102,6 +104,9 @@ class FtpTransfer {
   std::thread worker_;
   std::atomic<bool> running_{false};
   std::atomic<bool> abort_{false};
+  // The number of the current operation; Abort moves it on, so that a state posted for
+  // an aborted operation is dropped where it is delivered, on the owner's thread.
+  std::atomic<unsigned> operation_{0};
   // Cleared when the object goes, so that a state already posted is not delivered.
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
   mutable std::mutex mutex_;

@@ -139,6 +139,20 @@ TEST_F(ExportWindowTest, AFailingCallPartWayIsReportedAndUnlocks) {
   EXPECT_EQ(opened.Opened(1), std::vector<std::string>{Workbook()});
 }
 
+// An error that the export does not catch (not a std::exception) goes up to the caller;
+// the window is unlocked and the export commands work again.
+TEST_F(ExportWindowTest, AnErrorNothingCatchesStillUnlocksAndLeavesTheCommandsWorking) {
+  struct Unexpected {};
+  OpenRecorder opened(dir);
+  Show();
+  window->SetSpreadsheetFactory([]() -> std::unique_ptr<Application> { throw Unexpected{}; });
+  EXPECT_THROW(window->mnToExcelClick(), Unexpected);
+  ExpectUnlocked();
+  window->SetSpreadsheetFactory({});
+  Find<QPushButton>("btnAnalyze")->click();
+  EXPECT_TRUE(Exists(Workbook()));
+}
+
 TEST_F(ExportWindowTest, AFolderThatDoesNotExistIsAnAutomationError) {
   OpenRecorder opened(dir);
   std::filesystem::remove(Documents());

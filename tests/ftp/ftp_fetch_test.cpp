@@ -167,13 +167,22 @@ TEST_F(FetchTest, ASecondStartWhileBusyDoesNothing) {
   EXPECT_EQ(Names(dir / "in"), std::vector<std::string>{});
 }
 
-TEST_F(FetchTest, ARefusedStartIsLoggedAndNotBusy) {
-  settings.server = "";
-  fetch.Start(settings, March15());
-  EXPECT_FALSE(host.busy);
-  ASSERT_EQ(host.lines.size(), 2u);
-  EXPECT_EQ(host.lines[1].rfind("UNABLE TO DOWNLOAD /logs/ex020314.log! ", 0), 0u);
-  ExpectNoPassword();
+// The transfer refuses to start (no address it can use): the busy flag is cleared and
+// nothing more is said, no line and no box; a later state changes nothing.
+TEST_F(FetchTest, ARefusedStartClearsBusyAndSaysNothing) {
+  for (const char* server : {"", "ftps://", "ftp://[::1"}) {
+    RecordingFetchHost quiet(calls);
+    FtpFetch refused(quiet);
+    quiet.fetch = &refused;
+    settings.server = server;
+    refused.Start(settings, March15());
+    refused.StateChanged(FtpTransfer::kError);
+    EXPECT_FALSE(quiet.busy) << server;
+    EXPECT_EQ(quiet.lines,
+              std::vector<std::string>{"Downloading file " + dir / "in/ex020314.log .."})
+        << server;
+    EXPECT_TRUE(quiet.errorBoxes.empty()) << server;
+  }
 }
 
 TEST_F(FetchTest, ExplicitTlsWithAServerFieldInFtpsForm) {

@@ -155,6 +155,24 @@ TEST_F(TransferTest, AbortEndsATransferToASilentServerAtOnce) {
   ExpectInFolder({});
 }
 
+// The operation has ended and its state is on its way (posted, not yet delivered) when
+// Abort comes: the state is dropped. The next operation's state arrives as before.
+TEST_F(TransferTest, AnAbortAfterTheEndDropsTheStateOnItsWay) {
+  WriteFile(dir / "root/logs/a.log", "x");
+  auto server = Serve("normal");
+  FtpTransfer transfer(calls.Poster(), TestOptions());
+  int state = 0;
+  transfer.SetOnStateChanged([&](int s) { state = s; });
+  transfer.Execute(Url(*server), "Get /logs/a.log " + dir / "in/a.log");
+  // Not running any more: the end was reached and not aborted.
+  while (transfer.StillExecuting()) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  transfer.Abort();  // joins the worker: the state has been posted by now
+  calls.RunPending();
+  EXPECT_EQ(state, 0);
+  EXPECT_EQ(Perform(transfer, Url(*server), "Get /logs/a.log " + dir / "in/b.log"),
+            FtpTransfer::kResponseCompleted);
+}
+
 TEST_F(TransferTest, ASilentServerRunsIntoTheResponseLimit) {
   auto server = Serve("silent");
   FtpTransfer::Options options = TestOptions();
@@ -162,6 +180,30 @@ TEST_F(TransferTest, ASilentServerRunsIntoTheResponseLimit) {
   FtpTransfer transfer(calls.Poster(), options);
   EXPECT_EQ(Perform(transfer, Url(*server), "Get /logs/a.log " + dir / "in/a.log"),
             FtpTransfer::kError);
+  ExpectInFolder({});
+}
+
+// A refusal the client gets over (EPSV, then PASV; SIZE, then RETR) is not the reason of
+// a later failure of another kind.
+TEST_F(TransferTest, AnEarlierRefusalIsNotTheReasonOfALaterTimeOut) {
+  WriteFile(dir / "root/logs/a.log", "x");
+  FtpTransfer::Options options = TestOptions();
+  options.responseTimeout = std::chrono::seconds(1);
+  struct Case {
+    const char* mode;
+    const char* refusal;
+  } cases[] = {{"epsv-refused-stall", "502 EPSV not wanted here."},
+               {"size-refused-stall", "502 SIZE not allowed here."}};
+  for (const auto& [mode, refusal] : cases) {
+    auto server = Serve(mode);
+    FtpTransfer transfer(calls.Poster(), options);
+    EXPECT_EQ(Perform(transfer, Url(*server), "Get /logs/a.log " + dir / "in/a.log"),
+              FtpTransfer::kError)
+        << mode;
+    const std::string response = transfer.ResponseText();
+    EXPECT_EQ(response.find(refusal), std::string::npos) << mode << ": " << response;
+    EXPECT_NE(response.find("imeout"), std::string::npos) << mode << ": " << response;
+  }
   ExpectInFolder({});
 }
 

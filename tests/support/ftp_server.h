@@ -1,7 +1,8 @@
 // FtpTestServer: the test FTP server (scripts/ftp-test-server, pyftpdlib) as a child
 // process on 127.0.0.1 and a free port, for the lifetime of the object. Modes: "normal",
 // "tls" (explicit TLS required, a CA and certificate made into `tlsDir`, the CA in
-// tlsDir/ca.pem), "silent" (accepts and never answers), "cut" (a download is cut off).
+// tlsDir/ca.pem), "silent" (accepts and never answers), "cut" (a download is cut off),
+// "epsv-refused-stall" and "size-refused-stall" (a refusal, then no answer).
 #pragma once
 
 #include <fcntl.h>
