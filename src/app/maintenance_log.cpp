@@ -8,26 +8,6 @@
 
 namespace kestrune {
 
-std::string EscapeControlCharacters(std::string_view text, bool keepLineBreaks) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string out;
-  out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const auto c = static_cast<unsigned char>(text[i]);
-    if (c >= 0x20 && c != 0x7F) {
-      out += text[i];
-    } else if (keepLineBreaks && c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
-      out += "\r\n";
-      ++i;
-    } else {
-      out += "\\x";
-      out += kHex[c >> 4];
-      out += kHex[c & 0xF];
-    }
-  }
-  return out;
-}
-
 std::string MaintenanceLine(TDateTime when, std::string_view message) {
   std::string line = FormatShortDate(when);
   line += ' ';

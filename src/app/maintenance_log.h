@@ -18,15 +18,12 @@
 #include <string_view>
 
 #include "util/datetime.h"
+#include "util/text.h"
 
 namespace kestrune {
 
 // The file name of the log inside a directory that ends with a separator.
 inline constexpr std::string_view kMaintenanceLogName = "maintenance-log.txt";
-
-// `text` with its control characters written "\xHH"; CR LF pairs stay as they are when
-// `keepLineBreaks`.
-std::string EscapeControlCharacters(std::string_view text, bool keepLineBreaks);
 
 // The line written for `message` at `when`: short date, blank, hh:nn:ss, blank, message
 // (escaped as above, CR LF pairs inside it kept), CR LF.

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "util/error.h"
+#include "util/text.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -62,7 +63,7 @@ LineReader::LineReader(const std::string& fileName, std::size_t maxLineLength,
     const int code = errno;
     ::close(fd_);
     fd_ = -1;
-    throw Error("Cannot read " + fileName_ + ": " +
+    throw Error("Cannot read " + EscapeControlCharacters(fileName_, false) + ": " +
                 (statted ? "not a regular file" : std::strerror(code)));
   }
   const int flags = ::fcntl(fd_, F_GETFL);
@@ -74,7 +75,8 @@ LineReader::~LineReader() {
 }
 
 void LineReader::Fail(const char* what) const {
-  throw Error(std::string(what) + " " + fileName_ + ": " + std::strerror(errno));
+  throw Error(std::string(what) + " " + EscapeControlCharacters(fileName_, false) + ": " +
+              std::strerror(errno));
 }
 
 bool LineReader::Fill() {

@@ -37,7 +37,7 @@ int ScanFile(const std::string& fileName, const char* statusText, bool addToDb,
       kind = parser.Parse(line, entry);
     } catch (const LineError& error) {
       throw Error(std::string(error.what()) + " in line " + std::to_string(index + 1) + " of " +
-                  fileName);
+                  EscapeControlCharacters(fileName, false));
     }
     if (kind == LineKind::kComment) {
       ++stats.Comments;

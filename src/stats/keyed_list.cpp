@@ -34,7 +34,7 @@ std::uint64_t LoadTail(const unsigned char* end, std::size_t n, std::size_t size
   if (n == 0) return 0;
   if (size >= 8) return LoadWord(end - 8) >> (8 * (8 - n));  // bytes already hashed drop out
   std::uint64_t w = 0;
-  for (std::size_t i = 0; i < n; ++i) w |= static_cast<std::uint64_t>(end[i - n]) << (8 * i);
+  for (std::size_t i = 0; i < n; ++i) w |= static_cast<std::uint64_t>((end - n)[i]) << (8 * i);
   return w;
 }
 

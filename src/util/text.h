@@ -42,4 +42,9 @@ bool SameText(std::string_view a, std::string_view b);
 // tables. Call once at start, before any other helper.
 void InitLocaleFromEnvironment();
 
+// `text` with its control characters (below 0x20, and 0x7F) written "\xHH", so that a
+// name from outside cannot start a line of its own in a text file; CR LF pairs stay as
+// they are when `keepLineBreaks`.
+std::string EscapeControlCharacters(std::string_view text, bool keepLineBreaks);
+
 }  // namespace kestrune

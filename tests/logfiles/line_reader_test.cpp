@@ -187,6 +187,16 @@ TEST(LineReaderTest, FilesThatCannotBeReadRaiseErrorsNamingFileAndReason) {
   const std::string fifo = dir.Path("fifo");
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
   EXPECT_THROW(LineReader{fifo}, Error);  // and does not wait for a writer
+  // A name holding a line break cannot forge a line of the maintenance log that the
+  // error text ends up in.
+  try {
+    LineReader reader(dir.Path("a\r\n07:00:00 Update completed.\r\n.log"));
+    FAIL() << "no error";
+  } catch (const Error& error) {
+    EXPECT_EQ(std::string(error.what()),
+              "Cannot open " + dir.Path("a\\x0D\\x0A07:00:00 Update completed.\\x0D\\x0A.log") +
+                  ": No such file or directory");
+  }
 }
 
 TEST(LineReaderTest, AFileWithoutReadPermissionRaisesPermissionDenied) {
