@@ -27,6 +27,7 @@
 #include <optional>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 
 #include "util/text.h"
@@ -582,6 +583,24 @@ bool SettingsStore::RegDeleteKeyTree(std::string_view key) {
           modified = modified || gone;
           return gone;
         });
+        return true;
+      },
+      [this](const Loaded& loaded) { Seen(loaded.skippedLines); });
+}
+
+bool SettingsStore::RegWriteNames(std::string_view key, const std::vector<std::string>& names) {
+  std::optional<std::string> path = NormaliseKey(key);
+  if (!path || path->size() < kDeleteGuardLength) return false;
+  return Modify(
+      path_,
+      [&](Hive& hive, bool& modified) {
+        std::erase_if(hive.keys, [&](const Key& k) { return InTree(k.path, *path); });
+        Key written{*path, {}};
+        std::unordered_set<std::string> seen;
+        for (const std::string& name : names)
+          if (seen.insert(FoldedName(name)).second) written.values.push_back(Value{name, ""});
+        if (!written.values.empty()) hive.keys.push_back(std::move(written));
+        modified = true;
         return true;
       },
       [this](const Loaded& loaded) { Seen(loaded.skippedLines); });

@@ -49,6 +49,11 @@ class SettingsStore {
   // Refuses (false, nothing deleted) when the key path, without leading, trailing or
   // doubled "\", is shorter than 25 characters.
   bool RegDeleteKeyTree(std::string_view key);
+  // Replaces the key and its sub-keys by the key alone, holding `names` in that order
+  // (each with an empty text; a name that repeats another without regard to case is
+  // left out): what RegDeleteKeyTree and one RegWriteString per name leave, written
+  // once. False, nothing changed, where RegDeleteKeyTree refuses the key.
+  bool RegWriteNames(std::string_view key, const std::vector<std::string>& names);
 
  private:
   void Seen(std::size_t skippedLines) const;

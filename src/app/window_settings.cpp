@@ -54,8 +54,10 @@ void LoadList(const SettingsStore& store, const std::string& key, KeyedList<T>& 
 
 template <class T>
 void SaveList(SettingsStore& store, const std::string& key, const KeyedList<T>& list) {
-  store.RegDeleteKeyTree(key);
-  for (int i = 0; i < list.Count(); ++i) store.RegWriteString(key, list.Key(i), "");
+  std::vector<std::string> names;
+  names.reserve(static_cast<std::size_t>(list.Count()));
+  for (int i = 0; i < list.Count(); ++i) names.push_back(list.Key(i));
+  store.RegWriteNames(key, names);  // one write, however long the list
 }
 
 }  // namespace

@@ -190,6 +190,32 @@ TEST_F(SettingsStoreTest, DeleteKeyTreeRemovesTheKeyAndItsSubKeysBehindTheGuard)
   EXPECT_EQ(store.RegReadString("Software\\Vantorel", "Other", ""), "kept");
 }
 
+TEST_F(SettingsStoreTest, WriteNamesLeavesWhatDeleteAndOneWritePerNameLeaveInOneWrite) {
+  const std::vector<std::string> names{"ZIP", "exe", "Zip", "MP3"};
+  const fs::path stepwise = dir_ / "stepwise.reg";
+  for (const fs::path& file : {file_, stepwise}) {
+    SettingsStore store(file.string());
+    ASSERT_TRUE(store.RegWriteString(kDownloadExt, "OLD", ""));
+    ASSERT_TRUE(store.RegWriteString(kDownloadExt + std::string("\\Sub"), "A", ""));
+    ASSERT_TRUE(store.RegWriteString(kRoot, "IIS", "Y"));
+  }
+  SettingsStore store(file_.string());
+  ASSERT_TRUE(store.RegWriteNames(kDownloadExt, names));
+  SettingsStore reference(stepwise.string());
+  ASSERT_TRUE(reference.RegDeleteKeyTree(kDownloadExt));
+  for (const std::string& name : names)
+    ASSERT_TRUE(reference.RegWriteString(kDownloadExt, name, ""));
+  EXPECT_EQ(ReadAll(file_), ReadAll(stepwise));
+  EXPECT_EQ(store.RegValueNames(kDownloadExt), (std::vector<std::string>{"ZIP", "exe", "MP3"}));
+
+  // An empty list leaves no key behind; the guard of the delete applies.
+  ASSERT_TRUE(store.RegWriteNames(kDownloadExt, {}));
+  ASSERT_TRUE(reference.RegDeleteKeyTree(kDownloadExt));
+  EXPECT_EQ(ReadAll(file_), ReadAll(stepwise));
+  EXPECT_FALSE(store.RegWriteNames("Software\\Vantorel", {"X"}));
+  EXPECT_TRUE(store.RegValueNames("Software\\Vantorel").empty());
+}
+
 TEST_F(SettingsStoreTest, MissingAndEmptyFilesGiveDefaults) {
   const fs::path nested = dir_ / "a" / "b" / "Kestrune.reg";
   SettingsStore missing(nested.string());
