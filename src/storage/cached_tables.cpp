@@ -46,6 +46,13 @@ std::string ValuesList(std::size_t rows, std::size_t columns) {
   return all;
 }
 
+// "c0, c1, ..." for `columns` columns.
+std::string ColumnNames(std::size_t columns) {
+  std::string names;
+  for (std::size_t c = 0; c < columns; ++c) names += (c ? ", c" : "c") + std::to_string(c);
+  return names;
+}
+
 std::vector<odbc::ParamType> LogParamTypes(std::size_t rows) {
   using odbc::ParamType;
   const ParamType one[] = {ParamType::Integer, ParamType::Integer,  ParamType::Text,
@@ -145,10 +152,8 @@ void CachedTables::InsertPending(Cache<Row>& cache, const char* table, const cha
       if (max.Fetch()) before = max.GetInteger(0);
       max.CloseCursor();
     }
-    odbc::Statement& insert =
-        Prepared(std::string("INSERT INTO ") + table + " (" + columns + ") VALUES " +
-                     ValuesList(rows, types.size()) + (postgres_ ? " RETURNING ID" : ""),
-                 all);
+    odbc::Statement& insert = Prepared(
+        InsertSql(table, columns, rows, types.size()) + (postgres_ ? " RETURNING ID" : ""), all);
     for (std::size_t r = 0; r < rows; ++r) {
       const PendingRow& pending = cache.pending[done + r];
       bind(insert, r * types.size(), pending, cache.rows.at(pending.placeholder));
@@ -177,6 +182,18 @@ void CachedTables::InsertPending(Cache<Row>& cache, const char* table, const cha
     done += rows;
   }
   cache.pending.clear();
+}
+
+std::string CachedTables::InsertSql(const char* table, const char* columns, std::size_t rows,
+                                    std::size_t columnCount) const {
+  const std::string values = ValuesList(rows, columnCount);
+  if (postgres_) return std::string("INSERT INTO ") + table + " (" + columns + ") VALUES " + values;
+  // The SQLite driver compiles a statement that begins with INSERT again at every execution
+  // (for a few thousand parameters that costs more than the insert itself) but keeps a
+  // compiled one that begins with WITH and only binds the next values. The rows go in the
+  // order of the VALUES, with the same values and types as INSERT ... VALUES gives them.
+  return "WITH v (" + ColumnNames(columnCount) + ") AS (VALUES " + values + ") INSERT INTO " +
+         table + " (" + columns + ") SELECT * FROM v";
 }
 
 odbc::Statement& CachedTables::Prepared(const std::string& sql,
@@ -437,13 +454,15 @@ void CachedTables::FlushLogs() {
     row.Visitor = Real(row.Visitor);
   }
   constexpr std::size_t kColumns = TableStatements::kLogColumnCount;
-  const std::string insert =
-      std::string("INSERT INTO tblLogs (") + TableStatements::kLogColumns + ") VALUES ";
-  odbc::Statement& statement =
-      Prepared(insert + ValuesList(logs_.size(), kColumns), LogParamTypes(logs_.size()));
+  // A full batch has its statement at hand; a shorter one (the last of a file) is looked up.
+  odbc::Statement*& statement = logs_.size() == batchRows_ ? fullLogBatch_ : partLogBatch_;
+  if (statement == nullptr || logs_.size() != batchRows_)
+    statement =
+        &Prepared(InsertSql("tblLogs", TableStatements::kLogColumns, logs_.size(), kColumns),
+                  LogParamTypes(logs_.size()));
   for (std::size_t i = 0; i < logs_.size(); ++i)
-    TableStatements::BindLog(statement, i * kColumns, logs_[i]);
-  statement.Execute();
+    TableStatements::BindLog(*statement, i * kColumns, logs_[i]);
+  statement->Execute();
   logs_.clear();
 }
 
@@ -454,7 +473,8 @@ void CachedTables::WriteChanged(Cache<Row>& cache, const char* table,
   using odbc::ParamType;
   // One row of VALUES; PostgreSQL cannot tell the type of a bare parameter there.
   std::string one = "(";
-  std::string names, sets;
+  const std::string names = ColumnNames(columns.size());
+  std::string sets;
   std::vector<ParamType> rowTypes;
   for (std::size_t c = 0; c < columns.size(); ++c) {
     const auto& [name, type] = columns[c];
@@ -464,7 +484,6 @@ void CachedTables::WriteChanged(Cache<Row>& cache, const char* table,
                                                      : "VARCHAR";
     one += c ? ", " : "";
     one += postgres_ ? std::string("CAST(? AS ") + cast + ")" : std::string("?");
-    names += (c ? ", c" : "c") + std::to_string(c);
     if (c) sets += std::string(c > 1 ? ", " : "") + name + " = v.c" + std::to_string(c);
     rowTypes.push_back(type);
   }

@@ -97,6 +97,9 @@ class CachedTables : public Tables {
   void InsertAllPending();
   void InsertReferredPending();  // tblVisitors, tblPages: before tblLogs rows refer to them
   void InsertOtherPending();
+  // A multi-row INSERT of `rows` rows of `columnCount` parameters into `columns` of `table`.
+  std::string InsertSql(const char* table, const char* columns, std::size_t rows,
+                        std::size_t columnCount) const;
   // The statement of `sql`, prepared at its first use and kept for the run.
   odbc::Statement& Prepared(const std::string& sql, const std::vector<odbc::ParamType>& types);
   std::int64_t Real(std::int64_t id) const;
@@ -110,6 +113,8 @@ class CachedTables : public Tables {
   Cache<CounterRow> refs_, downloads_, errors_;
   std::vector<LogRow> logs_;
   std::unordered_map<std::string, std::unique_ptr<odbc::Statement>> prepared_;
+  odbc::Statement* fullLogBatch_ = nullptr;  // the tblLogs INSERT of batchRows rows
+  odbc::Statement* partLogBatch_ = nullptr;
   bool postgres_;
   std::int64_t nextPlaceholder_ = -1;
   // Placeholder IDs of the run's inserted rows and the IDs the database gave them: the
