@@ -1,5 +1,8 @@
 #include "storage/cached_tables.h"
 
+#include <bit>
+#include <charconv>
+#include <cstdio>
 #include <cstring>
 
 #include "util/error.h"
@@ -65,6 +68,44 @@ std::vector<odbc::ParamType> LogParamTypes(std::size_t rows) {
   return types;
 }
 
+// Array literals of PostgreSQL: one element after another, "{a,b,...}".
+void AppendElement(std::string& array, std::string_view element) {
+  array += array.size() > 1 ? "," : "";
+  array += element;
+}
+
+void AppendInteger(std::string& array, std::int64_t value) {
+  char digits[24];
+  const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+  AppendElement(array, std::string_view(digits, static_cast<std::size_t>(end - digits)));
+}
+
+// A text element, quoted; a parameter ends at a NUL byte, and so does the element.
+void AppendQuoted(std::string& array, std::string_view text) {
+  text = text.substr(0, text.find('\0'));
+  array += array.size() > 1 ? ",\"" : "\"";
+  for (const char c : text) {
+    if (c == '"' || c == '\\') array += '\\';
+    array += c;
+  }
+  array += '"';
+}
+
+// The date-time as a timestamp parameter gives it (to the millisecond), NULL for 0.
+void AppendDateTime(std::string& array, TDateTime value) {
+  if (value == 0) {
+    AppendElement(array, "NULL");
+    return;
+  }
+  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, msec = 0;
+  DecodeDate(value, year, month, day);
+  DecodeTime(value, hour, minute, second, msec);
+  char text[40];
+  const int length = std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d.%03d", year,
+                                   month, day, hour, minute, second, msec);
+  AppendQuoted(array, std::string_view(text, static_cast<std::size_t>(length)));
+}
+
 template <class Row>
 std::optional<Row> Held(CachedTables::Cache<Row>& cache, const std::string& key) {
   const auto found = cache.idByKey.find(key);
@@ -89,7 +130,90 @@ CachedTables::CachedTables(odbc::Connection& connection, std::size_t batchRows,
       batchRows_(batchRows == 0 ? 1 : batchRows),
       preloadRows_(preloadRows),
       postgres_(postgres) {
-  logs_.reserve(batchRows_);
+  logs_.reserve(batchRows_ * kHeldLogBatches);
+  logArrays_ = postgres_ && LogColumnsTakeArrays();
+}
+
+bool CachedTables::LogColumnsTakeArrays() {
+  // Each column with the types that take the elements of its array as they take a
+  // parameter of INSERT ... VALUES; another type, or a missing column, keeps VALUES.
+  struct Column {
+    const char* name;
+    std::vector<std::string_view> types;
+  };
+  const std::vector<std::string_view> integers = {"bigint", "integer", "smallint"};
+  const std::vector<std::string_view> texts = {"character varying", "text"};
+  const std::vector<std::string_view> booleans = {"boolean"};
+  const std::vector<std::string_view> timestamps = {"timestamp"};
+  const Column columns[] = {
+      {"page", integers},      {"referrer", integers}, {"siteip", texts},
+      {"visitor", integers},   {"date", timestamps},   {"get", booleans},
+      {"head", booleans},      {"bytes", integers},    {"statuscode", integers},
+      {"timetaken", integers}, {"httpversion", texts}, {"port", integers}};
+  std::unordered_map<std::string, std::string> types;
+  odbc::Statement query(connection_);
+  query.ExecuteDirect(
+      "SELECT a.attname, format_type(a.atttypid, a.atttypmod) FROM pg_attribute a "
+      "WHERE a.attrelid = to_regclass('tbllogs') AND a.attnum > 0 AND NOT a.attisdropped");
+  while (query.Fetch()) {
+    std::string name = query.GetText(0);
+    types[std::move(name)] = query.GetText(1);
+  }
+  for (const Column& column : columns) {
+    const auto found = types.find(column.name);
+    if (found == types.end()) return false;
+    const std::string& type = found->second;
+    bool fits = false;
+    for (std::string_view allowed : column.types) {
+      if (type.compare(0, allowed.size(), allowed) != 0) continue;
+      // "timestamp(3) without time zone" but not "... with time zone"; "character
+      // varying(255)" but not "character varying[]".
+      const std::string_view rest = std::string_view(type).substr(allowed.size());
+      fits = allowed == "timestamp" ? rest.find("without time zone") != std::string_view::npos &&
+                                          rest.find('[') == std::string_view::npos
+                                    : rest.empty() || (rest.front() == '(' && rest.back() == ')');
+      if (fits) break;
+    }
+    if (!fits) return false;
+  }
+  return true;
+}
+
+void CachedTables::InsertLogArrays(std::size_t first, std::size_t rows) {
+  using odbc::ParamType;
+  if (logArrayInsert_ == nullptr) {
+    std::vector<ParamType> types(TableStatements::kLogColumnCount, ParamType::LongText);
+    logArrayInsert_ =
+        &Prepared(std::string("INSERT INTO tblLogs (") + TableStatements::kLogColumns +
+                      ") SELECT * FROM unnest(CAST(? AS BIGINT[]), CAST(? AS BIGINT[]), "
+                      "CAST(? AS VARCHAR[]), CAST(? AS BIGINT[]), CAST(? AS TIMESTAMP[]), "
+                      "CAST(? AS BOOLEAN[]), CAST(? AS BOOLEAN[]), CAST(? AS BIGINT[]), "
+                      "CAST(? AS BIGINT[]), CAST(? AS BIGINT[]), CAST(? AS VARCHAR[]), "
+                      "CAST(? AS BIGINT[]))",
+                  types);
+  }
+  for (std::string& array : logArrayTexts_) array = "{";
+  logArrayTexts_.resize(TableStatements::kLogColumnCount, "{");
+  for (std::size_t i = first; i < first + rows; ++i) {
+    const LogRow& row = logs_[i];
+    AppendInteger(logArrayTexts_[0], row.Page);
+    AppendInteger(logArrayTexts_[1], row.Referrer);
+    AppendQuoted(logArrayTexts_[2], row.SiteIP);
+    AppendInteger(logArrayTexts_[3], row.Visitor);
+    AppendDateTime(logArrayTexts_[4], row.Date);
+    AppendElement(logArrayTexts_[5], row.GET ? "t" : "f");
+    AppendElement(logArrayTexts_[6], row.HEAD ? "t" : "f");
+    AppendInteger(logArrayTexts_[7], row.Bytes);
+    AppendInteger(logArrayTexts_[8], row.Statuscode);
+    AppendInteger(logArrayTexts_[9], row.TimeTaken);
+    AppendQuoted(logArrayTexts_[10], row.HTTPVersion);
+    AppendInteger(logArrayTexts_[11], row.Port);
+  }
+  for (std::size_t c = 0; c < logArrayTexts_.size(); ++c) {
+    logArrayTexts_[c] += '}';
+    logArrayInsert_->SetLongText(c, logArrayTexts_[c]);
+  }
+  logArrayInsert_->Execute();
 }
 
 namespace {
@@ -139,7 +263,10 @@ void CachedTables::InsertPending(Cache<Row>& cache, const char* table, const cha
                                  const std::vector<odbc::ParamType>& types, Bind&& bind) {
   std::size_t done = 0;
   while (done < cache.pending.size()) {
-    const std::size_t rows = std::min(batchRows_, cache.pending.size() - done);
+    // Full batches, then the rest in falling powers of two: few statements for any count,
+    // and only a few differently sized ones to prepare.
+    std::size_t rows = std::min(batchRows_, cache.pending.size() - done);
+    if (rows < batchRows_) rows = std::bit_floor(rows);
     std::vector<odbc::ParamType> all;
     for (std::size_t r = 0; r < rows; ++r) all.insert(all.end(), types.begin(), types.end());
     // PostgreSQL returns the new IDs; the SQLite driver returns no rows from an INSERT,
@@ -443,27 +570,50 @@ void CachedTables::WriteError(const CounterRow& row) {
 
 void CachedTables::AddLog(const LogRow& row) {
   logs_.push_back(row);
-  if (logs_.size() >= batchRows_) FlushLogs();
+  if (logs_.size() < batchRows_) return;
+  // Rows that refer to new visitors or pages wait until enough of those have come to fill
+  // an INSERT of their own (or the held rows reach their limit): a batch of tblLogs rows
+  // then needs no statements for the few new rows among its own.
+  const std::size_t visitors = visitors_.pending.size(), pages = pages_.pending.size();
+  if ((visitors > 0 || pages > 0) && visitors < batchRows_ && pages < batchRows_ &&
+      logs_.size() < batchRows_ * kHeldLogBatches)
+    return;
+  FlushLogs(false);
 }
 
-void CachedTables::FlushLogs() {
+void CachedTables::FlushLogs(bool all) {
   if (logs_.empty()) return;
   InsertReferredPending();
-  for (LogRow& row : logs_) {
-    row.Page = Real(row.Page);
-    row.Visitor = Real(row.Visitor);
-  }
   constexpr std::size_t kColumns = TableStatements::kLogColumnCount;
-  // A full batch has its statement at hand; a shorter one (the last of a file) is looked up.
-  odbc::Statement*& statement = logs_.size() == batchRows_ ? fullLogBatch_ : partLogBatch_;
-  if (statement == nullptr || logs_.size() != batchRows_)
-    statement =
-        &Prepared(InsertSql("tblLogs", TableStatements::kLogColumns, logs_.size(), kColumns),
-                  LogParamTypes(logs_.size()));
-  for (std::size_t i = 0; i < logs_.size(); ++i)
-    TableStatements::BindLog(*statement, i * kColumns, logs_[i]);
-  statement->Execute();
-  logs_.clear();
+  std::size_t done = 0;
+  while (done < logs_.size()) {
+    const std::size_t rows = std::min(batchRows_, logs_.size() - done);
+    if (rows < batchRows_ && !all) break;  // kept for the next batch
+    if (logArrays_) {
+      for (std::size_t i = done; i < done + rows; ++i) {
+        logs_[i].Page = Real(logs_[i].Page);
+        logs_[i].Visitor = Real(logs_[i].Visitor);
+      }
+      InsertLogArrays(done, rows);
+      done += rows;
+      continue;
+    }
+    // A full batch has its statement at hand; a shorter one (the last of a file) is
+    // looked up.
+    odbc::Statement*& statement = rows == batchRows_ ? fullLogBatch_ : partLogBatch_;
+    if (statement == nullptr || rows != batchRows_)
+      statement = &Prepared(InsertSql("tblLogs", TableStatements::kLogColumns, rows, kColumns),
+                            LogParamTypes(rows));
+    for (std::size_t i = 0; i < rows; ++i) {
+      LogRow& row = logs_[done + i];
+      row.Page = Real(row.Page);
+      row.Visitor = Real(row.Visitor);
+      TableStatements::BindLog(*statement, i * kColumns, row);
+    }
+    statement->Execute();
+    done += rows;
+  }
+  logs_.erase(logs_.begin(), logs_.begin() + static_cast<std::ptrdiff_t>(done));
 }
 
 template <class Row, class Bind>
@@ -514,7 +664,7 @@ void CachedTables::WriteChanged(Cache<Row>& cache, const char* table,
 void CachedTables::Flush() {
   using odbc::ParamType;
   InsertAllPending();
-  FlushLogs();
+  FlushLogs(true);
   WriteChanged(visitors_, "tblVisitors",
                {{"ID", ParamType::Integer},
                 {"SE", ParamType::Boolean},

@@ -2,9 +2,10 @@
 // in memory every row the lookups touch (a lookup table small enough is read whole at
 // its first use), so that repeated keys never reach the database; changed rows are
 // written once each before the commit, and tblLogs rows go in multi-row INSERTs. New
-// rows wait, with a placeholder ID, for the next batch, which inserts them in multi-row
-// INSERTs in the order they came (so they get the IDs one by one would get) and reads
-// their IDs back; the rows of tblLogs that refer to them follow.
+// rows wait, with a placeholder ID, until a batch's worth of them has come (the tblLogs
+// rows held meanwhile); they are then inserted in multi-row INSERTs in the order they
+// came (so they get the IDs one by one would get) and their IDs read back, and the
+// tblLogs rows that refer to them follow in their order.
 #pragma once
 
 #include <unordered_map>
@@ -76,7 +77,16 @@ class CachedTables : public Tables {
   // Reads the whole table into `cache` when it is small enough (first use only).
   template <class Row, class Load>
   void Preload(Cache<Row>& cache, const char* table, Load&& load);
-  void FlushLogs();
+  // Writes the held tblLogs rows in batches of batchRows, after the new rows they refer
+  // to; a last, shorter batch only when `all`.
+  void FlushLogs(bool all);
+  // PostgreSQL: whether the tblLogs columns take the rows as one array a column (of the
+  // types the shipped schema has), so that a batch is one INSERT ... SELECT FROM unnest()
+  // of twelve parameters instead of twelve parameters a row.
+  bool LogColumnsTakeArrays();
+  void InsertLogArrays(std::size_t first, std::size_t rows);
+  // At most this many batches of tblLogs rows are held while new rows gather.
+  static constexpr std::size_t kHeldLogBatches = 64;
   // Writes the changed rows of `cache` with UPDATE ... FROM (VALUES ...) of up to
   // batchRows rows; `columns` are the columns set (ID first), `bind` sets one row.
   template <class Row, class Bind>
@@ -115,6 +125,9 @@ class CachedTables : public Tables {
   std::unordered_map<std::string, std::unique_ptr<odbc::Statement>> prepared_;
   odbc::Statement* fullLogBatch_ = nullptr;  // the tblLogs INSERT of batchRows rows
   odbc::Statement* partLogBatch_ = nullptr;
+  bool logArrays_ = false;
+  odbc::Statement* logArrayInsert_ = nullptr;
+  std::vector<std::string> logArrayTexts_;
   bool postgres_;
   std::int64_t nextPlaceholder_ = -1;
   // Placeholder IDs of the run's inserted rows and the IDs the database gave them: the
