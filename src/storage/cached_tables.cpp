@@ -2,7 +2,6 @@
 
 #include <bit>
 #include <charconv>
-#include <cstdio>
 #include <cstring>
 
 #include "util/error.h"
@@ -100,17 +99,27 @@ void AppendDateTime(std::string& array, TDateTime value) {
   int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, msec = 0;
   DecodeDate(value, year, month, day);
   DecodeTime(value, hour, minute, second, msec);
-  char text[40];
-  const int length = std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d.%03d", year,
-                                   month, day, hour, minute, second, msec);
-  AppendQuoted(array, std::string_view(text, static_cast<std::size_t>(length)));
+  // "YYYY-MM-DD hh:mm:ss.zzz" (the year is 1 to 9999).
+  char text[] = "0000-00-00 00:00:00.000";
+  const auto put = [&text](std::size_t at, int value, int digits) {
+    for (int i = digits - 1; i >= 0; --i, value /= 10)
+      text[at + static_cast<std::size_t>(i)] = static_cast<char>('0' + value % 10);
+  };
+  put(0, year, 4);
+  put(5, month, 2);
+  put(8, day, 2);
+  put(11, hour, 2);
+  put(14, minute, 2);
+  put(17, second, 2);
+  put(20, msec, 3);
+  AppendQuoted(array, std::string_view(text, sizeof text - 1));
 }
 
 template <class Row>
 std::optional<Row> Held(CachedTables::Cache<Row>& cache, const std::string& key) {
   const auto found = cache.idByKey.find(key);
   if (found == cache.idByKey.end()) return std::nullopt;
-  return cache.rows.at(found->second);
+  return cache.rows.at(found->second).row;
 }
 
 template <class Row>
@@ -118,7 +127,9 @@ void Hold(CachedTables::Cache<Row>& cache, const std::string& key, std::int64_t 
           const Row& row) {
   // The first row of a key (lowest ID) is the one a keyed SELECT finds. A row changed in
   // this transaction and not yet written keeps its changes over what the database holds.
-  if (cache.idByKey.emplace(key, id).second) cache.rows.emplace(id, row);
+  if (!cache.idByKey.emplace(key, id).second) return;
+  const auto [slot, added] = cache.rows.try_emplace(id);
+  if (added) slot->second.row = row;
 }
 
 }  // namespace
@@ -230,7 +241,7 @@ template <class Row>
 void CachedTables::Defer(Cache<Row>& cache, const std::string& key, std::int64_t id, const Row& row,
                          std::vector<std::string> texts, std::int64_t number) {
   cache.idByKey[key] = id;
-  cache.rows[id] = row;
+  cache.rows[id].row = row;
   cache.pending.push_back(PendingRow{id, key, std::move(texts), number});
 }
 
@@ -242,11 +253,11 @@ void CachedTables::Change(Cache<Row>& cache, Row row) {
     if (known != alias_.end()) id = known->second;
   }
   row.ID = id;
-  cache.rows[id] = row;
+  auto& slot = cache.rows[id];
+  slot.row = row;
   if (id < 0) return;  // still to be inserted, with its latest values
-  bool& dirty = cache.isDirty[id];
-  if (!dirty) {
-    dirty = true;
+  if (!slot.dirty) {
+    slot.dirty = true;
     cache.dirty.push_back(id);
   }
 }
@@ -283,7 +294,7 @@ void CachedTables::InsertPending(Cache<Row>& cache, const char* table, const cha
         InsertSql(table, columns, rows, types.size()) + (postgres_ ? " RETURNING ID" : ""), all);
     for (std::size_t r = 0; r < rows; ++r) {
       const PendingRow& pending = cache.pending[done + r];
-      bind(insert, r * types.size(), pending, cache.rows.at(pending.placeholder));
+      bind(insert, r * types.size(), pending, cache.rows.at(pending.placeholder).row);
     }
     insert.Execute();
     odbc::Statement* ids = &insert;
@@ -299,10 +310,10 @@ void CachedTables::InsertPending(Cache<Row>& cache, const char* table, const cha
       const std::int64_t id = ids->GetInteger(0);
       const PendingRow& pending = cache.pending[done + r];
       alias_[pending.placeholder] = id;
-      Row row = cache.rows.at(pending.placeholder);
+      Row row = cache.rows.at(pending.placeholder).row;
       cache.rows.erase(pending.placeholder);
       SetId(row, id);
-      cache.rows[id] = row;
+      cache.rows[id].row = row;
       cache.idByKey[pending.key] = id;
     }
     if (ids->Fetch()) throw Error(std::string("More new rows than inserted in ") + table);
@@ -653,12 +664,12 @@ void CachedTables::WriteChanged(Cache<Row>& cache, const char* table,
     const std::string text = sql(rows, types);
     odbc::Statement& statement = Prepared(text, types);
     for (std::size_t r = 0; r < rows; ++r)
-      bind(statement, r * columns.size(), cache.rows.at(cache.dirty[done + r]));
+      bind(statement, r * columns.size(), cache.rows.at(cache.dirty[done + r]).row);
     statement.Execute();
     done += rows;
   }
+  for (const std::int64_t id : cache.dirty) cache.rows.at(id).dirty = false;
   cache.dirty.clear();
-  cache.isDirty.clear();
 }
 
 void CachedTables::Flush() {

@@ -65,11 +65,14 @@ class CachedTables : public Tables {
   struct Cache {
     std::vector<PendingRow> pending;
     std::unordered_map<std::string, std::int64_t> idByKey;
-    std::unordered_map<std::int64_t, Row> rows;
+    struct Slot {
+      Row row;
+      bool dirty = false;  // listed in `dirty`
+    };
+    std::unordered_map<std::int64_t, Slot> rows;
     std::vector<std::int64_t> dirty;  // IDs changed since read, each once
-    std::unordered_map<std::int64_t, bool> isDirty;
-    bool checked = false;   // the size of the table was looked at in this transaction
-    bool complete = false;  // the whole table is held: a key not held does not exist
+    bool checked = false;             // the size of the table was looked at in this transaction
+    bool complete = false;            // the whole table is held: a key not held does not exist
     void Clear() { *this = Cache{}; }
   };
 

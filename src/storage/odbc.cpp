@@ -151,6 +151,10 @@ std::string ScrubPassword(std::string_view text) {
 }
 
 std::string RepairUtf8(std::string_view bytes) {
+  // Most texts are ASCII, which stays as it is.
+  if (std::all_of(bytes.begin(), bytes.end(),
+                  [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+    return std::string(bytes);
   std::string out;
   out.reserve(bytes.size());
   ForEachCodePoint(bytes, [&](char32_t code) { AppendUtf8(out, code); });
@@ -399,6 +403,12 @@ void Statement::SetLongText(std::size_t index, std::string_view value) {
     p.longText.resize(std::max(capacity, value.size() + 1));  // at most one unit a byte
     SQLWCHAR* units = p.longText.data();
     std::size_t count = 0;
+    // ASCII bytes are their own units; the rest by the repair rule.
+    while (count < value.size() && static_cast<unsigned char>(value[count]) < 0x80) {
+      units[count] = static_cast<SQLWCHAR>(value[count]);
+      ++count;
+    }
+    value.remove_prefix(count);
     ForEachCodePoint(value, [&](char32_t code) {
       if (code >= 0x10000) {
         code -= 0x10000;
