@@ -581,7 +581,7 @@ void CachedTables::WriteError(const CounterRow& row) {
 
 void CachedTables::AddLog(const LogRow& row) {
   logs_.push_back(row);
-  if (logs_.size() < batchRows_) return;
+  if (logs_.size() < LogBatchRows()) return;
   // Rows that refer to new visitors or pages wait until enough of those have come to fill
   // an INSERT of their own (or the held rows reach their limit): a batch of tblLogs rows
   // then needs no statements for the few new rows among its own.
@@ -598,8 +598,9 @@ void CachedTables::FlushLogs(bool all) {
   constexpr std::size_t kColumns = TableStatements::kLogColumnCount;
   std::size_t done = 0;
   while (done < logs_.size()) {
-    const std::size_t rows = std::min(batchRows_, logs_.size() - done);
-    if (rows < batchRows_ && !all) break;  // kept for the next batch
+    const std::size_t batch = LogBatchRows();
+    const std::size_t rows = std::min(batch, logs_.size() - done);
+    if (rows < batch && !all) break;  // kept for the next batch
     if (logArrays_) {
       for (std::size_t i = done; i < done + rows; ++i) {
         logs_[i].Page = Real(logs_[i].Page);

@@ -90,6 +90,9 @@ class CachedTables : public Tables {
   void InsertLogArrays(std::size_t first, std::size_t rows);
   // At most this many batches of tblLogs rows are held while new rows gather.
   static constexpr std::size_t kHeldLogBatches = 64;
+  // An array INSERT takes this many batches of rows (its parameters do not grow).
+  static constexpr std::size_t kArrayBatches = 5;
+  std::size_t LogBatchRows() const { return logArrays_ ? batchRows_ * kArrayBatches : batchRows_; }
   // Writes the changed rows of `cache` with UPDATE ... FROM (VALUES ...) of up to
   // batchRows rows; `columns` are the columns set (ID first), `bind` sets one row.
   template <class Row, class Bind>
