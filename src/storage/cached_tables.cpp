@@ -1,5 +1,7 @@
 #include "storage/cached_tables.h"
 
+#include <bit>
+#include <charconv>
 #include <cstring>
 
 #include "util/error.h"
@@ -46,6 +48,13 @@ std::string ValuesList(std::size_t rows, std::size_t columns) {
   return all;
 }
 
+// "c0, c1, ..." for `columns` columns.
+std::string ColumnNames(std::size_t columns) {
+  std::string names;
+  for (std::size_t c = 0; c < columns; ++c) names += (c ? ", c" : "c") + std::to_string(c);
+  return names;
+}
+
 std::vector<odbc::ParamType> LogParamTypes(std::size_t rows) {
   using odbc::ParamType;
   const ParamType one[] = {ParamType::Integer, ParamType::Integer,  ParamType::Text,
@@ -58,11 +67,59 @@ std::vector<odbc::ParamType> LogParamTypes(std::size_t rows) {
   return types;
 }
 
+// Array literals of PostgreSQL: one element after another, "{a,b,...}".
+void AppendElement(std::string& array, std::string_view element) {
+  array += array.size() > 1 ? "," : "";
+  array += element;
+}
+
+void AppendInteger(std::string& array, std::int64_t value) {
+  char digits[24];
+  const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+  AppendElement(array, std::string_view(digits, static_cast<std::size_t>(end - digits)));
+}
+
+// A text element, quoted; a parameter ends at a NUL byte, and so does the element.
+void AppendQuoted(std::string& array, std::string_view text) {
+  text = text.substr(0, text.find('\0'));
+  array += array.size() > 1 ? ",\"" : "\"";
+  for (const char c : text) {
+    if (c == '"' || c == '\\') array += '\\';
+    array += c;
+  }
+  array += '"';
+}
+
+// The date-time as a timestamp parameter gives it (to the millisecond), NULL for 0.
+void AppendDateTime(std::string& array, TDateTime value) {
+  if (value == 0) {
+    AppendElement(array, "NULL");
+    return;
+  }
+  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, msec = 0;
+  DecodeDate(value, year, month, day);
+  DecodeTime(value, hour, minute, second, msec);
+  // "YYYY-MM-DD hh:mm:ss.zzz" (the year is 1 to 9999).
+  char text[] = "0000-00-00 00:00:00.000";
+  const auto put = [&text](std::size_t at, int value, int digits) {
+    for (int i = digits - 1; i >= 0; --i, value /= 10)
+      text[at + static_cast<std::size_t>(i)] = static_cast<char>('0' + value % 10);
+  };
+  put(0, year, 4);
+  put(5, month, 2);
+  put(8, day, 2);
+  put(11, hour, 2);
+  put(14, minute, 2);
+  put(17, second, 2);
+  put(20, msec, 3);
+  AppendQuoted(array, std::string_view(text, sizeof text - 1));
+}
+
 template <class Row>
 std::optional<Row> Held(CachedTables::Cache<Row>& cache, const std::string& key) {
   const auto found = cache.idByKey.find(key);
   if (found == cache.idByKey.end()) return std::nullopt;
-  return cache.rows.at(found->second);
+  return cache.rows.at(found->second).row;
 }
 
 template <class Row>
@@ -70,7 +127,9 @@ void Hold(CachedTables::Cache<Row>& cache, const std::string& key, std::int64_t 
           const Row& row) {
   // The first row of a key (lowest ID) is the one a keyed SELECT finds. A row changed in
   // this transaction and not yet written keeps its changes over what the database holds.
-  if (cache.idByKey.emplace(key, id).second) cache.rows.emplace(id, row);
+  if (!cache.idByKey.emplace(key, id).second) return;
+  const auto [slot, added] = cache.rows.try_emplace(id);
+  if (added) slot->second.row = row;
 }
 
 }  // namespace
@@ -82,7 +141,90 @@ CachedTables::CachedTables(odbc::Connection& connection, std::size_t batchRows,
       batchRows_(batchRows == 0 ? 1 : batchRows),
       preloadRows_(preloadRows),
       postgres_(postgres) {
-  logs_.reserve(batchRows_);
+  logs_.reserve(batchRows_ * kHeldLogBatches);
+  logArrays_ = postgres_ && LogColumnsTakeArrays();
+}
+
+bool CachedTables::LogColumnsTakeArrays() {
+  // Each column with the types that take the elements of its array as they take a
+  // parameter of INSERT ... VALUES; another type, or a missing column, keeps VALUES.
+  struct Column {
+    const char* name;
+    std::vector<std::string_view> types;
+  };
+  const std::vector<std::string_view> integers = {"bigint", "integer", "smallint"};
+  const std::vector<std::string_view> texts = {"character varying", "text"};
+  const std::vector<std::string_view> booleans = {"boolean"};
+  const std::vector<std::string_view> timestamps = {"timestamp"};
+  const Column columns[] = {
+      {"page", integers},      {"referrer", integers}, {"siteip", texts},
+      {"visitor", integers},   {"date", timestamps},   {"get", booleans},
+      {"head", booleans},      {"bytes", integers},    {"statuscode", integers},
+      {"timetaken", integers}, {"httpversion", texts}, {"port", integers}};
+  std::unordered_map<std::string, std::string> types;
+  odbc::Statement query(connection_);
+  query.ExecuteDirect(
+      "SELECT a.attname, format_type(a.atttypid, a.atttypmod) FROM pg_attribute a "
+      "WHERE a.attrelid = to_regclass('tbllogs') AND a.attnum > 0 AND NOT a.attisdropped");
+  while (query.Fetch()) {
+    std::string name = query.GetText(0);
+    types[std::move(name)] = query.GetText(1);
+  }
+  for (const Column& column : columns) {
+    const auto found = types.find(column.name);
+    if (found == types.end()) return false;
+    const std::string& type = found->second;
+    bool fits = false;
+    for (std::string_view allowed : column.types) {
+      if (type.compare(0, allowed.size(), allowed) != 0) continue;
+      // "timestamp(3) without time zone" but not "... with time zone"; "character
+      // varying(255)" but not "character varying[]".
+      const std::string_view rest = std::string_view(type).substr(allowed.size());
+      fits = allowed == "timestamp" ? rest.find("without time zone") != std::string_view::npos &&
+                                          rest.find('[') == std::string_view::npos
+                                    : rest.empty() || (rest.front() == '(' && rest.back() == ')');
+      if (fits) break;
+    }
+    if (!fits) return false;
+  }
+  return true;
+}
+
+void CachedTables::InsertLogArrays(std::size_t first, std::size_t rows) {
+  using odbc::ParamType;
+  if (logArrayInsert_ == nullptr) {
+    std::vector<ParamType> types(TableStatements::kLogColumnCount, ParamType::LongText);
+    logArrayInsert_ =
+        &Prepared(std::string("INSERT INTO tblLogs (") + TableStatements::kLogColumns +
+                      ") SELECT * FROM unnest(CAST(? AS BIGINT[]), CAST(? AS BIGINT[]), "
+                      "CAST(? AS VARCHAR[]), CAST(? AS BIGINT[]), CAST(? AS TIMESTAMP[]), "
+                      "CAST(? AS BOOLEAN[]), CAST(? AS BOOLEAN[]), CAST(? AS BIGINT[]), "
+                      "CAST(? AS BIGINT[]), CAST(? AS BIGINT[]), CAST(? AS VARCHAR[]), "
+                      "CAST(? AS BIGINT[]))",
+                  types);
+  }
+  for (std::string& array : logArrayTexts_) array = "{";
+  logArrayTexts_.resize(TableStatements::kLogColumnCount, "{");
+  for (std::size_t i = first; i < first + rows; ++i) {
+    const LogRow& row = logs_[i];
+    AppendInteger(logArrayTexts_[0], row.Page);
+    AppendInteger(logArrayTexts_[1], row.Referrer);
+    AppendQuoted(logArrayTexts_[2], row.SiteIP);
+    AppendInteger(logArrayTexts_[3], row.Visitor);
+    AppendDateTime(logArrayTexts_[4], row.Date);
+    AppendElement(logArrayTexts_[5], row.GET ? "t" : "f");
+    AppendElement(logArrayTexts_[6], row.HEAD ? "t" : "f");
+    AppendInteger(logArrayTexts_[7], row.Bytes);
+    AppendInteger(logArrayTexts_[8], row.Statuscode);
+    AppendInteger(logArrayTexts_[9], row.TimeTaken);
+    AppendQuoted(logArrayTexts_[10], row.HTTPVersion);
+    AppendInteger(logArrayTexts_[11], row.Port);
+  }
+  for (std::size_t c = 0; c < logArrayTexts_.size(); ++c) {
+    logArrayTexts_[c] += '}';
+    logArrayInsert_->SetLongText(c, logArrayTexts_[c]);
+  }
+  logArrayInsert_->Execute();
 }
 
 namespace {
@@ -99,7 +241,7 @@ template <class Row>
 void CachedTables::Defer(Cache<Row>& cache, const std::string& key, std::int64_t id, const Row& row,
                          std::vector<std::string> texts, std::int64_t number) {
   cache.idByKey[key] = id;
-  cache.rows[id] = row;
+  cache.rows[id].row = row;
   cache.pending.push_back(PendingRow{id, key, std::move(texts), number});
 }
 
@@ -111,11 +253,11 @@ void CachedTables::Change(Cache<Row>& cache, Row row) {
     if (known != alias_.end()) id = known->second;
   }
   row.ID = id;
-  cache.rows[id] = row;
+  auto& slot = cache.rows[id];
+  slot.row = row;
   if (id < 0) return;  // still to be inserted, with its latest values
-  bool& dirty = cache.isDirty[id];
-  if (!dirty) {
-    dirty = true;
+  if (!slot.dirty) {
+    slot.dirty = true;
     cache.dirty.push_back(id);
   }
 }
@@ -132,7 +274,10 @@ void CachedTables::InsertPending(Cache<Row>& cache, const char* table, const cha
                                  const std::vector<odbc::ParamType>& types, Bind&& bind) {
   std::size_t done = 0;
   while (done < cache.pending.size()) {
-    const std::size_t rows = std::min(batchRows_, cache.pending.size() - done);
+    // Full batches, then the rest in falling powers of two: few statements for any count,
+    // and only a few differently sized ones to prepare.
+    std::size_t rows = std::min(batchRows_, cache.pending.size() - done);
+    if (rows < batchRows_) rows = std::bit_floor(rows);
     std::vector<odbc::ParamType> all;
     for (std::size_t r = 0; r < rows; ++r) all.insert(all.end(), types.begin(), types.end());
     // PostgreSQL returns the new IDs; the SQLite driver returns no rows from an INSERT,
@@ -145,13 +290,11 @@ void CachedTables::InsertPending(Cache<Row>& cache, const char* table, const cha
       if (max.Fetch()) before = max.GetInteger(0);
       max.CloseCursor();
     }
-    odbc::Statement& insert =
-        Prepared(std::string("INSERT INTO ") + table + " (" + columns + ") VALUES " +
-                     ValuesList(rows, types.size()) + (postgres_ ? " RETURNING ID" : ""),
-                 all);
+    odbc::Statement& insert = Prepared(
+        InsertSql(table, columns, rows, types.size()) + (postgres_ ? " RETURNING ID" : ""), all);
     for (std::size_t r = 0; r < rows; ++r) {
       const PendingRow& pending = cache.pending[done + r];
-      bind(insert, r * types.size(), pending, cache.rows.at(pending.placeholder));
+      bind(insert, r * types.size(), pending, cache.rows.at(pending.placeholder).row);
     }
     insert.Execute();
     odbc::Statement* ids = &insert;
@@ -167,16 +310,28 @@ void CachedTables::InsertPending(Cache<Row>& cache, const char* table, const cha
       const std::int64_t id = ids->GetInteger(0);
       const PendingRow& pending = cache.pending[done + r];
       alias_[pending.placeholder] = id;
-      Row row = cache.rows.at(pending.placeholder);
+      Row row = cache.rows.at(pending.placeholder).row;
       cache.rows.erase(pending.placeholder);
       SetId(row, id);
-      cache.rows[id] = row;
+      cache.rows[id].row = row;
       cache.idByKey[pending.key] = id;
     }
     if (ids->Fetch()) throw Error(std::string("More new rows than inserted in ") + table);
     done += rows;
   }
   cache.pending.clear();
+}
+
+std::string CachedTables::InsertSql(const char* table, const char* columns, std::size_t rows,
+                                    std::size_t columnCount) const {
+  const std::string values = ValuesList(rows, columnCount);
+  if (postgres_) return std::string("INSERT INTO ") + table + " (" + columns + ") VALUES " + values;
+  // The SQLite driver compiles a statement that begins with INSERT again at every execution
+  // (for a few thousand parameters that costs more than the insert itself) but keeps a
+  // compiled one that begins with WITH and only binds the next values. The rows go in the
+  // order of the VALUES, with the same values and types as INSERT ... VALUES gives them.
+  return "WITH v (" + ColumnNames(columnCount) + ") AS (VALUES " + values + ") INSERT INTO " +
+         table + " (" + columns + ") SELECT * FROM v";
 }
 
 odbc::Statement& CachedTables::Prepared(const std::string& sql,
@@ -426,25 +581,51 @@ void CachedTables::WriteError(const CounterRow& row) {
 
 void CachedTables::AddLog(const LogRow& row) {
   logs_.push_back(row);
-  if (logs_.size() >= batchRows_) FlushLogs();
+  if (logs_.size() < LogBatchRows()) return;
+  // Rows that refer to new visitors or pages wait until enough of those have come to fill
+  // an INSERT of their own (or the held rows reach their limit): a batch of tblLogs rows
+  // then needs no statements for the few new rows among its own.
+  const std::size_t visitors = visitors_.pending.size(), pages = pages_.pending.size();
+  if ((visitors > 0 || pages > 0) && visitors < batchRows_ && pages < batchRows_ &&
+      logs_.size() < batchRows_ * kHeldLogBatches)
+    return;
+  FlushLogs(false);
 }
 
-void CachedTables::FlushLogs() {
+void CachedTables::FlushLogs(bool all) {
   if (logs_.empty()) return;
   InsertReferredPending();
-  for (LogRow& row : logs_) {
-    row.Page = Real(row.Page);
-    row.Visitor = Real(row.Visitor);
-  }
   constexpr std::size_t kColumns = TableStatements::kLogColumnCount;
-  const std::string insert =
-      std::string("INSERT INTO tblLogs (") + TableStatements::kLogColumns + ") VALUES ";
-  odbc::Statement& statement =
-      Prepared(insert + ValuesList(logs_.size(), kColumns), LogParamTypes(logs_.size()));
-  for (std::size_t i = 0; i < logs_.size(); ++i)
-    TableStatements::BindLog(statement, i * kColumns, logs_[i]);
-  statement.Execute();
-  logs_.clear();
+  std::size_t done = 0;
+  while (done < logs_.size()) {
+    const std::size_t batch = LogBatchRows();
+    const std::size_t rows = std::min(batch, logs_.size() - done);
+    if (rows < batch && !all) break;  // kept for the next batch
+    if (logArrays_) {
+      for (std::size_t i = done; i < done + rows; ++i) {
+        logs_[i].Page = Real(logs_[i].Page);
+        logs_[i].Visitor = Real(logs_[i].Visitor);
+      }
+      InsertLogArrays(done, rows);
+      done += rows;
+      continue;
+    }
+    // A full batch has its statement at hand; a shorter one (the last of a file) is
+    // looked up.
+    odbc::Statement*& statement = rows == batchRows_ ? fullLogBatch_ : partLogBatch_;
+    if (statement == nullptr || rows != batchRows_)
+      statement = &Prepared(InsertSql("tblLogs", TableStatements::kLogColumns, rows, kColumns),
+                            LogParamTypes(rows));
+    for (std::size_t i = 0; i < rows; ++i) {
+      LogRow& row = logs_[done + i];
+      row.Page = Real(row.Page);
+      row.Visitor = Real(row.Visitor);
+      TableStatements::BindLog(*statement, i * kColumns, row);
+    }
+    statement->Execute();
+    done += rows;
+  }
+  logs_.erase(logs_.begin(), logs_.begin() + static_cast<std::ptrdiff_t>(done));
 }
 
 template <class Row, class Bind>
@@ -454,7 +635,8 @@ void CachedTables::WriteChanged(Cache<Row>& cache, const char* table,
   using odbc::ParamType;
   // One row of VALUES; PostgreSQL cannot tell the type of a bare parameter there.
   std::string one = "(";
-  std::string names, sets;
+  const std::string names = ColumnNames(columns.size());
+  std::string sets;
   std::vector<ParamType> rowTypes;
   for (std::size_t c = 0; c < columns.size(); ++c) {
     const auto& [name, type] = columns[c];
@@ -464,7 +646,6 @@ void CachedTables::WriteChanged(Cache<Row>& cache, const char* table,
                                                      : "VARCHAR";
     one += c ? ", " : "";
     one += postgres_ ? std::string("CAST(? AS ") + cast + ")" : std::string("?");
-    names += (c ? ", c" : "c") + std::to_string(c);
     if (c) sets += std::string(c > 1 ? ", " : "") + name + " = v.c" + std::to_string(c);
     rowTypes.push_back(type);
   }
@@ -484,18 +665,18 @@ void CachedTables::WriteChanged(Cache<Row>& cache, const char* table,
     const std::string text = sql(rows, types);
     odbc::Statement& statement = Prepared(text, types);
     for (std::size_t r = 0; r < rows; ++r)
-      bind(statement, r * columns.size(), cache.rows.at(cache.dirty[done + r]));
+      bind(statement, r * columns.size(), cache.rows.at(cache.dirty[done + r]).row);
     statement.Execute();
     done += rows;
   }
+  for (const std::int64_t id : cache.dirty) cache.rows.at(id).dirty = false;
   cache.dirty.clear();
-  cache.isDirty.clear();
 }
 
 void CachedTables::Flush() {
   using odbc::ParamType;
   InsertAllPending();
-  FlushLogs();
+  FlushLogs(true);
   WriteChanged(visitors_, "tblVisitors",
                {{"ID", ParamType::Integer},
                 {"SE", ParamType::Boolean},

@@ -2,9 +2,10 @@
 // in memory every row the lookups touch (a lookup table small enough is read whole at
 // its first use), so that repeated keys never reach the database; changed rows are
 // written once each before the commit, and tblLogs rows go in multi-row INSERTs. New
-// rows wait, with a placeholder ID, for the next batch, which inserts them in multi-row
-// INSERTs in the order they came (so they get the IDs one by one would get) and reads
-// their IDs back; the rows of tblLogs that refer to them follow.
+// rows wait, with a placeholder ID, until a batch's worth of them has come (the tblLogs
+// rows held meanwhile); they are then inserted in multi-row INSERTs in the order they
+// came (so they get the IDs one by one would get) and their IDs read back, and the
+// tblLogs rows that refer to them follow in their order.
 #pragma once
 
 #include <unordered_map>
@@ -64,11 +65,14 @@ class CachedTables : public Tables {
   struct Cache {
     std::vector<PendingRow> pending;
     std::unordered_map<std::string, std::int64_t> idByKey;
-    std::unordered_map<std::int64_t, Row> rows;
+    struct Slot {
+      Row row;
+      bool dirty = false;  // listed in `dirty`
+    };
+    std::unordered_map<std::int64_t, Slot> rows;
     std::vector<std::int64_t> dirty;  // IDs changed since read, each once
-    std::unordered_map<std::int64_t, bool> isDirty;
-    bool checked = false;   // the size of the table was looked at in this transaction
-    bool complete = false;  // the whole table is held: a key not held does not exist
+    bool checked = false;             // the size of the table was looked at in this transaction
+    bool complete = false;            // the whole table is held: a key not held does not exist
     void Clear() { *this = Cache{}; }
   };
 
@@ -76,7 +80,19 @@ class CachedTables : public Tables {
   // Reads the whole table into `cache` when it is small enough (first use only).
   template <class Row, class Load>
   void Preload(Cache<Row>& cache, const char* table, Load&& load);
-  void FlushLogs();
+  // Writes the held tblLogs rows in batches of batchRows, after the new rows they refer
+  // to; a last, shorter batch only when `all`.
+  void FlushLogs(bool all);
+  // PostgreSQL: whether the tblLogs columns take the rows as one array a column (of the
+  // types the shipped schema has), so that a batch is one INSERT ... SELECT FROM unnest()
+  // of twelve parameters instead of twelve parameters a row.
+  bool LogColumnsTakeArrays();
+  void InsertLogArrays(std::size_t first, std::size_t rows);
+  // At most this many batches of tblLogs rows are held while new rows gather.
+  static constexpr std::size_t kHeldLogBatches = 64;
+  // An array INSERT takes this many batches of rows (its parameters do not grow).
+  static constexpr std::size_t kArrayBatches = 5;
+  std::size_t LogBatchRows() const { return logArrays_ ? batchRows_ * kArrayBatches : batchRows_; }
   // Writes the changed rows of `cache` with UPDATE ... FROM (VALUES ...) of up to
   // batchRows rows; `columns` are the columns set (ID first), `bind` sets one row.
   template <class Row, class Bind>
@@ -97,6 +113,9 @@ class CachedTables : public Tables {
   void InsertAllPending();
   void InsertReferredPending();  // tblVisitors, tblPages: before tblLogs rows refer to them
   void InsertOtherPending();
+  // A multi-row INSERT of `rows` rows of `columnCount` parameters into `columns` of `table`.
+  std::string InsertSql(const char* table, const char* columns, std::size_t rows,
+                        std::size_t columnCount) const;
   // The statement of `sql`, prepared at its first use and kept for the run.
   odbc::Statement& Prepared(const std::string& sql, const std::vector<odbc::ParamType>& types);
   std::int64_t Real(std::int64_t id) const;
@@ -110,6 +129,11 @@ class CachedTables : public Tables {
   Cache<CounterRow> refs_, downloads_, errors_;
   std::vector<LogRow> logs_;
   std::unordered_map<std::string, std::unique_ptr<odbc::Statement>> prepared_;
+  odbc::Statement* fullLogBatch_ = nullptr;  // the tblLogs INSERT of batchRows rows
+  odbc::Statement* partLogBatch_ = nullptr;
+  bool logArrays_ = false;
+  odbc::Statement* logArrayInsert_ = nullptr;
+  std::vector<std::string> logArrayTexts_;
   bool postgres_;
   std::int64_t nextPlaceholder_ = -1;
   // Placeholder IDs of the run's inserted rows and the IDs the database gave them: the

@@ -151,6 +151,10 @@ std::string ScrubPassword(std::string_view text) {
 }
 
 std::string RepairUtf8(std::string_view bytes) {
+  // Most texts are ASCII, which stays as it is.
+  if (std::all_of(bytes.begin(), bytes.end(),
+                  [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+    return std::string(bytes);
   std::string out;
   out.reserve(bytes.size());
   ForEachCodePoint(bytes, [&](char32_t code) { AppendUtf8(out, code); });
@@ -262,6 +266,7 @@ struct Statement::Param {
   unsigned char boolean = 0;
   SQL_TIMESTAMP_STRUCT timestamp{};
   std::unique_ptr<SQLWCHAR[]> buffer;  // text parameters only: kTextBufferBytes
+  std::vector<SQLWCHAR> longText;      // long text parameters: the units or bytes given
   char* text() { return reinterpret_cast<char*>(buffer.get()); }
 };
 
@@ -312,6 +317,8 @@ void Statement::Prepare(const std::string& sql, const std::vector<ParamType>& pa
         rc = SQLBindParameter(stmt_, number, SQL_PARAM_INPUT, SQL_C_TYPE_TIMESTAMP,
                               SQL_TYPE_TIMESTAMP, 23, 3, &param->timestamp, 0, &param->indicator);
         break;
+      case ParamType::LongText:
+        break;  // bound by SetLongText to a buffer of the value's size
     }
     Check(rc, "Binding a parameter");
     params_.push_back(std::move(param));
@@ -383,6 +390,52 @@ void Statement::SetDateTime(std::size_t index, TDateTime value) {
   p.timestamp.second = static_cast<SQLUSMALLINT>(second);
   p.timestamp.fraction = static_cast<SQLUINTEGER>(msec) * 1000000u;
   p.indicator = 0;
+}
+
+void Statement::SetLongText(std::size_t index, std::string_view value) {
+  Param& p = *params_.at(index);
+  if (p.type != ParamType::LongText) throw Error("A long text was given for another parameter.");
+  const bool wide = connection_.Text() == TextMode::Utf16;
+  const SQLWCHAR* before = p.longText.data();
+  const std::size_t capacity = p.longText.size();
+  std::size_t bytes = 0;
+  if (wide) {
+    p.longText.resize(std::max(capacity, value.size() + 1));  // at most one unit a byte
+    SQLWCHAR* units = p.longText.data();
+    std::size_t count = 0;
+    // ASCII bytes are their own units; the rest by the repair rule.
+    while (count < value.size() && static_cast<unsigned char>(value[count]) < 0x80) {
+      units[count] = static_cast<SQLWCHAR>(value[count]);
+      ++count;
+    }
+    value.remove_prefix(count);
+    ForEachCodePoint(value, [&](char32_t code) {
+      if (code >= 0x10000) {
+        code -= 0x10000;
+        units[count++] = static_cast<SQLWCHAR>(0xD800 + (code >> 10));
+        units[count++] = static_cast<SQLWCHAR>(0xDC00 + (code & 0x3FF));
+      } else {
+        units[count++] = static_cast<SQLWCHAR>(code);
+      }
+    });
+    units[count] = 0;
+    bytes = count * sizeof(SQLWCHAR);
+  } else {
+    p.longText.resize(std::max(capacity, value.size() / sizeof(SQLWCHAR) + 1));
+    char* text = reinterpret_cast<char*>(p.longText.data());
+    std::memcpy(text, value.data(), value.size());
+    text[value.size()] = '\0';
+    bytes = value.size();
+  }
+  p.indicator = static_cast<SQLLEN>(bytes);
+  if (p.longText.data() == before && p.longText.size() == capacity && capacity != 0) return;
+  // A new or larger buffer: bound again.
+  const SQLULEN size = p.longText.size() * (wide ? 1 : sizeof(SQLWCHAR));
+  Check(SQLBindParameter(stmt_, static_cast<SQLUSMALLINT>(index + 1), SQL_PARAM_INPUT,
+                         wide ? SQL_C_WCHAR : SQL_C_CHAR, wide ? SQL_WLONGVARCHAR : SQL_LONGVARCHAR,
+                         size, 0, p.longText.data(),
+                         static_cast<SQLLEN>(p.longText.size() * sizeof(SQLWCHAR)), &p.indicator),
+        "Binding a parameter");
 }
 
 void Statement::SetNull(std::size_t index) {

@@ -72,7 +72,8 @@ class Connection {
   TextMode textMode_ = TextMode::Bytes;
 };
 
-enum class ParamType { Text, Integer, Boolean, DateTime };
+// LongText: a text of any length (never cut), e.g. an array literal.
+enum class ParamType { Text, Integer, Boolean, DateTime, LongText };
 
 class Statement {
  public:
@@ -92,6 +93,8 @@ class Statement {
   void SetBoolean(std::size_t index, bool value);
   void SetDateTime(std::size_t index, TDateTime value);  // 0 is stored as NULL
   void SetNull(std::size_t index);
+  // The whole of `value`, for a LongText parameter.
+  void SetLongText(std::size_t index, std::string_view value);
 
   void Execute();
   // Next row of the result; false at the end (the cursor is then closed).

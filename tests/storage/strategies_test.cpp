@@ -113,6 +113,67 @@ TEST_P(StrategiesTest, BatchedLeavesTheTablesOfStatementByStatement) {
   ExpectSameRows(Imported(GetParam(), rowByRow, files), expected);
 }
 
+// Texts that an array literal or a quoted element would take apart: quotes, backslashes,
+// braces, commas, the word NULL, bytes that are no UTF-8, in the two texts of tblLogs.
+std::vector<std::string> OddTextLogs(const TempDir& dir) {
+  const char* const texts[] = {"NULL", "a\"b", "c\\d",          "{x,y}",
+                               "\"",   "\\",   "\xE9t\xC3\xA9", "\xF0\x9F\x98\x80",
+                               "()",   "'",    "NULL,NULL"};
+  std::vector<std::string> lines;
+  int second = 0;
+  for (const char* site : texts) {
+    for (const char* version : texts) {
+      char time[16];
+      std::snprintf(time, sizeof time, "10:%02d:%02d", second / 60, second % 60);
+      ++second;
+      lines.push_back(std::string("2026-03-01 ") + time + " " + site + " 10.1.0." +
+                      std::to_string(second % 7) + " GET /p" + std::to_string(second % 5) +
+                      ".html 200 10 1 " + version);
+    }
+  }
+  return {dir.Write("ex260301.log", IisLog(lines))};
+}
+
+TEST_P(StrategiesTest, OddTextsOfLogRowsStoredAsStatementByStatement) {
+  TempDir dir;
+  const std::vector<std::string> files = OddTextLogs(dir);
+  StorageOptions direct;
+  direct.strategy = StorageStrategy::StatementByStatement;
+  TestDatabase expected(GetParam()), actual(GetParam());
+  ASSERT_EQ(ImportRun(expected.Dsn(), files, direct).error, "");
+  StorageOptions batched;
+  batched.batchRows = 13;  // full batches and a shorter last one
+  ASSERT_EQ(ImportRun(actual.Dsn(), files, batched).error, "");
+  const std::vector<std::string> rows = expected.Dump();
+  ASSERT_GT(rows.size(), 121u);
+  ExpectSameRows(actual.Dump(), rows);
+}
+
+// A tblLogs whose yes/no columns are numbers (not the shipped schema) takes its rows
+// one parameter a value, as before, and keeps them as statement-by-statement does.
+TEST(StrategiesPostgresTest, OtherColumnTypesOfTblLogsStillStored) {
+  TempDir dir;
+  std::vector<std::string> files = MixedLogs(dir);
+  files.resize(1);
+  std::vector<std::vector<std::string>> dumps;
+  for (StorageStrategy strategy :
+       {StorageStrategy::StatementByStatement, StorageStrategy::Batched}) {
+    TestDatabase db(Kind::PostgreSQL);
+    db.Execute(
+        "ALTER TABLE tblLogs ALTER COLUMN GET TYPE INTEGER USING GET::INTEGER, "
+        "ALTER COLUMN HEAD TYPE SMALLINT USING HEAD::INTEGER::SMALLINT");
+    StorageOptions options;
+    options.strategy = strategy;
+    clsImportStats stats;
+    Lists(stats);
+    ASSERT_EQ(ImportRun(db.Dsn(), files, options, &stats).error, "");
+    dumps.push_back(
+        db.Rows("SELECT ID, Page, Visitor, GET, HEAD, Date FROM tblLogs ORDER BY ID", "iiiiid"));
+  }
+  ASSERT_GT(dumps[0].size(), 500u);
+  ExpectSameRows(dumps[1], dumps[0]);
+}
+
 INSTANTIATE_TEST_SUITE_P(Databases, StrategiesTest,
                          ::testing::Values(Kind::SQLite, Kind::PostgreSQL),
                          [](const auto& info) { return KindName(info.param); });
