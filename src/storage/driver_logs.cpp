@@ -40,10 +40,13 @@ std::set<std::string> DriverLogs::Current() const {
   std::set<std::string> files;
   const std::string suffix = ProcessSuffix();
   for (const std::string& folder : LogFolders()) {
+    // Stepped with an error code: this runs from a destructor too, where a folder that
+    // changes or cannot be read must not throw.
     std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
-      const std::string name = entry.path().filename().string();
-      if (IsDriverLog(name, suffix)) files.insert(entry.path().string());
+    for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end;
+         it.increment(error)) {
+      const std::string name = it->path().filename().string();
+      if (IsDriverLog(name, suffix)) files.insert(it->path().string());
     }
   }
   return files;
