@@ -4,37 +4,11 @@
 
 #include "export/workbook_model.h"
 #include "export/workbook_writer.h"
+#include "util/utf8.h"
 
 namespace kestrune {
 
 namespace {
-
-// The length of the valid UTF-8 sequence at the front of `text` (code points up to
-// U+10FFFF, no surrogates, no overlong forms), or 0.
-std::size_t Utf8Sequence(std::string_view text) {
-  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-  const unsigned char lead = byte(0);
-  std::size_t length = 0;
-  unsigned char low = 0x80, high = 0xBF;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-    if (lead == 0xE0) low = 0xA0;
-    if (lead == 0xED) high = 0x9F;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-    if (lead == 0xF0) low = 0x90;
-    if (lead == 0xF4) high = 0x8F;
-  } else {
-    return 0;
-  }
-  if (text.size() < length) return 0;
-  if (byte(1) < low || byte(1) > high) return 0;
-  for (std::size_t i = 2; i < length; ++i)
-    if (byte(i) < 0x80 || byte(i) > 0xBF) return 0;
-  return length;
-}
 
 // Log texts are 8-bit: valid UTF-8 passes unchanged, any other byte is taken as the
 // Latin-1 character of that code. Control characters other than tab, line feed and
@@ -50,13 +24,15 @@ std::string CellText(std::string_view text) {
       else
         out += static_cast<char>(c);
       ++i;
-    } else if (const std::size_t n = Utf8Sequence(text.substr(i)); n > 0) {
-      out.append(text.substr(i, n));
-      i += n;
     } else {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-      ++i;
+      char32_t code = 0;
+      std::size_t n = DecodeUtf8(text.substr(i), code);
+      if (n == 0) {
+        code = c;  // not UTF-8: the Latin-1 character of the byte
+        n = 1;
+      }
+      AppendUtf8(out, code);
+      i += n;
     }
   }
   return out;

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <regex>
 
+#include "util/utf8.h"
+
 namespace kestrune::odbc {
 namespace {
 
@@ -14,73 +16,6 @@ constexpr std::size_t kTextBufferBytes = (kTextMax + 1) * sizeof(SQLWCHAR);
 
 bool Ok(SQLRETURN rc) {
   return rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO;
-}
-
-// Length of the valid UTF-8 sequence at the start of `s`, or 0.
-std::size_t Utf8SequenceLength(std::string_view s, char32_t& code) {
-  const auto b0 = static_cast<unsigned char>(s[0]);
-  if (b0 < 0x80) {
-    code = b0;
-    return 1;
-  }
-  std::size_t length = 0;
-  char32_t min = 0;
-  if (b0 >= 0xC2 && b0 <= 0xDF) {
-    length = 2;
-    code = b0 & 0x1F;
-    min = 0x80;
-  } else if (b0 >= 0xE0 && b0 <= 0xEF) {
-    length = 3;
-    code = b0 & 0x0F;
-    min = 0x800;
-  } else if (b0 >= 0xF0 && b0 <= 0xF4) {
-    length = 4;
-    code = b0 & 0x07;
-    min = 0x10000;
-  } else {
-    return 0;
-  }
-  if (s.size() < length) return 0;
-  for (std::size_t i = 1; i < length; ++i) {
-    const auto b = static_cast<unsigned char>(s[i]);
-    if ((b & 0xC0) != 0x80) return 0;
-    code = (code << 6) | (b & 0x3F);
-  }
-  if (code < min || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
-  return length;
-}
-
-// The code points of `bytes` by the repair rule of RepairUtf8.
-template <class Sink>
-void ForEachCodePoint(std::string_view bytes, Sink&& sink) {
-  while (!bytes.empty()) {
-    char32_t code = 0;
-    std::size_t length = Utf8SequenceLength(bytes, code);
-    if (length == 0) {
-      code = static_cast<unsigned char>(bytes[0]);
-      length = 1;
-    }
-    sink(code);
-    bytes.remove_prefix(length);
-  }
-}
-
-void AppendUtf8(std::string& out, char32_t code) {
-  if (code < 0x80) {
-    out += static_cast<char>(code);
-  } else if (code < 0x800) {
-    out += static_cast<char>(0xC0 | (code >> 6));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else if (code < 0x10000) {
-    out += static_cast<char>(0xE0 | (code >> 12));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (code >> 18));
-    out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  }
 }
 
 // UTF-16 units read back from the driver, as UTF-8 (a lone surrogate becomes U+FFFD).
@@ -151,14 +86,7 @@ std::string ScrubPassword(std::string_view text) {
 }
 
 std::string RepairUtf8(std::string_view bytes) {
-  // Most texts are ASCII, which stays as it is.
-  if (std::all_of(bytes.begin(), bytes.end(),
-                  [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
-    return std::string(bytes);
-  std::string out;
-  out.reserve(bytes.size());
-  ForEachCodePoint(bytes, [&](char32_t code) { AppendUtf8(out, code); });
-  return out;
+  return Latin1ToUtf8(bytes);
 }
 
 std::string Diagnostics(SQLSMALLINT handleType, SQLHANDLE handle) {

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "util/utf8.h"
+
 namespace kestrune::test {
 
 struct CellDump {
@@ -55,24 +57,6 @@ struct WorkbookDump {
 
 namespace workbook_reader_detail {
 
-inline void PutUtf8(std::string& out, unsigned code) {
-  if (code < 0x80) {
-    out += static_cast<char>(code);
-  } else if (code < 0x800) {
-    out += static_cast<char>(0xC0 | (code >> 6));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else if (code < 0x10000) {
-    out += static_cast<char>(0xE0 | (code >> 12));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (code >> 18));
-    out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  }
-}
-
 // A JSON value as printed by the script: a string (decoded) or a number (as printed).
 inline std::string JsonValue(const std::string& text) {
   if (text.empty() || text.front() != '"') return text;
@@ -108,7 +92,7 @@ inline std::string JsonValue(const std::string& text) {
           code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
           i += 6;
         }
-        PutUtf8(out, code);
+        AppendUtf8(out, static_cast<char32_t>(code));
         break;
       }
       default:
