@@ -410,10 +410,12 @@ void RemoveStaleTemps(const std::string& path) {
   std::filesystem::path file(path);
   std::string prefix = file.filename().string() + std::string(kTempMarker);
   std::filesystem::path dir = file.parent_path().empty() ? "." : file.parent_path();
-  for (const auto& entry : std::filesystem::directory_iterator(dir, ec)) {
-    std::string name = entry.path().filename().string();
+  // Stepped with an error code, so that a folder changing meanwhile cannot throw.
+  for (std::filesystem::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+    std::string name = it->path().filename().string();
     if (name.size() == prefix.size() + 6 && name.compare(0, prefix.size(), prefix) == 0) {
-      std::filesystem::remove(entry.path(), ec);
+      std::error_code ignored;
+      std::filesystem::remove(it->path(), ignored);
     }
   }
 }
