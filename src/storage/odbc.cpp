@@ -18,6 +18,18 @@ bool Ok(SQLRETURN rc) {
   return rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO;
 }
 
+// Writes `code` as one UTF-16 unit or a surrogate pair at `units`; the number written.
+std::size_t PutUtf16(SQLWCHAR* units, char32_t code) {
+  if (code < 0x10000) {
+    units[0] = static_cast<SQLWCHAR>(code);
+    return 1;
+  }
+  code -= 0x10000;
+  units[0] = static_cast<SQLWCHAR>(0xD800 + (code >> 10));
+  units[1] = static_cast<SQLWCHAR>(0xDC00 + (code & 0x3FF));
+  return 2;
+}
+
 // UTF-16 units read back from the driver, as UTF-8 (a lone surrogate becomes U+FFFD).
 std::string Utf16ToUtf8(const SQLWCHAR* units, std::size_t count) {
   std::string out;
@@ -277,13 +289,7 @@ void Statement::SetText(std::size_t index, std::string_view value) {
   // At most 255 characters (a character beyond the buffer is dropped).
   ForEachCodePoint(value, [&](char32_t code) {
     if (count + (code >= 0x10000 ? 2 : 1) > kTextMax) return;
-    if (code >= 0x10000) {
-      code -= 0x10000;
-      units[count++] = static_cast<SQLWCHAR>(0xD800 + (code >> 10));
-      units[count++] = static_cast<SQLWCHAR>(0xDC00 + (code & 0x3FF));
-    } else {
-      units[count++] = static_cast<SQLWCHAR>(code);
-    }
+    count += PutUtf16(units + count, code);
   });
   units[count] = 0;
   p.indicator = static_cast<SQLLEN>(count * sizeof(SQLWCHAR));
@@ -337,15 +343,7 @@ void Statement::SetLongText(std::size_t index, std::string_view value) {
       ++count;
     }
     value.remove_prefix(count);
-    ForEachCodePoint(value, [&](char32_t code) {
-      if (code >= 0x10000) {
-        code -= 0x10000;
-        units[count++] = static_cast<SQLWCHAR>(0xD800 + (code >> 10));
-        units[count++] = static_cast<SQLWCHAR>(0xDC00 + (code & 0x3FF));
-      } else {
-        units[count++] = static_cast<SQLWCHAR>(code);
-      }
-    });
+    ForEachCodePoint(value, [&](char32_t code) { count += PutUtf16(units + count, code); });
     units[count] = 0;
     bytes = count * sizeof(SQLWCHAR);
   } else {
