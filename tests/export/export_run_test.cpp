@@ -155,17 +155,17 @@ TEST_F(ExportRunTest, AnEmptyModelStillWritesTenSheetsWithTheirTitles) {
   EXPECT_EQ(book.Sheet("Users").cells.size(), 11u);
 }
 
-// Deflate dominates a large export; every part goes out at zlib's fastest level.
+// Deflate dominates a large export; every file in it goes out at zlib's fastest level.
 TEST_F(ExportRunTest, EveryPartIsDeflatedAtTheFastestLevel) {
   ImportSmallLog();
   const std::string file = Path("fast.xlsx");
   ASSERT_FALSE(Run(WorkbookDestination::Replace(file)).Failed());
   const WorkbookDump book = ReadWorkbook(file);
   ASSERT_EQ(book.status, 0);
-  ASSERT_EQ(book.parts.count("xl/worksheets/sheet3.xml"), 1u);
-  for (const auto& [name, part] : book.parts) {
-    EXPECT_EQ(part.method, 8) << name;
-    EXPECT_EQ(part.speed, 3) << name;
+  ASSERT_EQ(book.entries.count("xl/worksheets/sheet3.xml"), 1u);
+  for (const auto& [name, entry] : book.entries) {
+    EXPECT_EQ(entry.method, 8) << name;
+    EXPECT_EQ(entry.speed, 3) << name;
   }
 }
 

@@ -7,7 +7,7 @@ sheet, cell and fitted column, fields separated by tabs, values as JSON.
                                              t duration (value: whole seconds),
                                              s text, f formula, b boolean, o other
   width <TAB> A <TAB> width
-  part  <TAB> name <TAB> method <TAB> speed  as the zip container stores the part: method
+  entry <TAB> name <TAB> method <TAB> speed  as the zip container stores the file: method
                                              8 deflated, 0 stored; deflate option 0 normal,
                                              1 maximum, 2 fast, 3 fastest
 """
@@ -55,7 +55,7 @@ def main():
                 out.write("width\t%s\t%g\n" % (letter, dimension.width))
     with zipfile.ZipFile(sys.argv[1]) as container:
         for info in container.infolist():
-            out.write("part\t%s\t%d\t%d\n" % (info.filename, info.compress_type,
+            out.write("entry\t%s\t%d\t%d\n" % (info.filename, info.compress_type,
                                                 (info.flag_bits >> 1) & 3))
 
 

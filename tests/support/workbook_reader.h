@@ -40,17 +40,17 @@ struct SheetDump {
   }
 };
 
-// One part of the zip container: its compression method (8 deflate) and deflate option
+// One entry of the zip container: its compression method (8 deflate) and deflate option
 // (0 normal, 1 maximum, 2 fast, 3 fastest).
-struct PartDump {
+struct EntryDump {
   int method = -1;
   int speed = -1;
 };
 
 struct WorkbookDump {
   std::vector<SheetDump> sheets;
-  std::map<std::string, PartDump> parts;  // by name, e.g. "xl/worksheets/sheet1.xml"
-  int status = -1;                        // the reader's exit status; 0 when the file could be read
+  std::map<std::string, EntryDump> entries;  // by name, e.g. "xl/worksheets/sheet1.xml"
+  int status = -1;  // the reader's exit status; 0 when the file could be read
   std::vector<std::string> Names() const {
     std::vector<std::string> out;
     for (const SheetDump& s : sheets) out.push_back(s.name);
@@ -142,8 +142,8 @@ inline WorkbookDump ReadWorkbook(const std::string& file) {
       dump.sheets.back().cells[f[1]] = CellDump{f[2].at(0), JsonValue(f[3])};
     } else if (f[0] == "width" && f.size() == 3 && !dump.sheets.empty()) {
       dump.sheets.back().widths[f[1]] = std::stod(f[2]);
-    } else if (f[0] == "part" && f.size() == 4) {
-      dump.parts[f[1]] = PartDump{std::stoi(f[2]), std::stoi(f[3])};
+    } else if (f[0] == "entry" && f.size() == 4) {
+      dump.entries[f[1]] = EntryDump{std::stoi(f[2]), std::stoi(f[3])};
     }
   }
   if (dump.status != 0)
