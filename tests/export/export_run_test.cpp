@@ -156,7 +156,7 @@ TEST_F(ExportRunTest, AnEmptyModelStillWritesTenSheetsWithTheirTitles) {
 }
 
 // Deflate dominates a large export; every file in it goes out at zlib's fastest level.
-TEST_F(ExportRunTest, EveryPartIsDeflatedAtTheFastestLevel) {
+TEST_F(ExportRunTest, EveryEntryIsDeflatedAtTheFastestLevel) {
   ImportSmallLog();
   const std::string file = Path("fast.xlsx");
   ASSERT_FALSE(Run(WorkbookDestination::Replace(file)).Failed());
