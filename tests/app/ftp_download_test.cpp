@@ -2,12 +2,11 @@
 // the DOWNLOAD word with its wait, the boxes of an attended fetch, the wait's limit
 // cancelling a transfer for real, TLS, and `DOWNLOAD RUN QUIT` through the program.
 #include <QCoreApplication>
-#include <QProcess>
-#include <QProcessEnvironment>
 #include <chrono>
 #include <ctime>
 
 #include "support/ftp_server.h"
+#include "support/unattended_process.h"
 #include "util/datetime.h"
 #include "window_fixture.h"
 
@@ -148,36 +147,15 @@ TEST_F(FtpDownloadTest, FtpsServerFieldUsesExplicitTls) {
   EXPECT_EQ(ReadFile(dir / "in/ex020314.log"), kLog);
 }
 
-struct JobOutcome {
-  bool finished = false;
-  int exitCode = -1;
-  std::string out, err;
-};
-
 // The program as a scheduled job runs it: a copy in `prog` (its own folder, also its
-// working directory), no display, the settings file `settings`.
-JobOutcome RunJob(const std::string& prog, const std::string& settings, const std::string& tmp) {
+// working directory), the settings file `settings`.
+ProcessOutcome RunJob(const std::string& prog, const std::string& settings,
+                      const std::string& tmp) {
   std::filesystem::create_directories(prog);
   std::filesystem::copy_file(std::string(KESTRUNE_BINARY_DIR) + "/kestrune", prog + "kestrune",
                              std::filesystem::copy_options::overwrite_existing);
-  QProcess p;
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.remove(QStringLiteral("DISPLAY"));
-  env.remove(QStringLiteral("WAYLAND_DISPLAY"));
-  env.remove(QStringLiteral("QT_QPA_PLATFORM"));
-  env.insert(QStringLiteral("TMPDIR"), QString::fromStdString(tmp));
-  env.insert(QStringLiteral("KESTRUNE_SETTINGS"), QString::fromStdString(settings));
-  p.setProcessEnvironment(env);
-  p.setWorkingDirectory(QString::fromStdString(prog));
-  p.start(QString::fromStdString(prog + "kestrune"),
-          {QStringLiteral("DOWNLOAD"), QStringLiteral("RUN"), QStringLiteral("QUIT")});
-  JobOutcome o;
-  o.finished = p.waitForFinished(60000);
-  if (!o.finished) p.kill();
-  o.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-  o.out = p.readAllStandardOutput().toStdString();
-  o.err = p.readAllStandardError().toStdString();
-  return o;
+  return RunUnattended(prog + "kestrune", prog, settings, tmp,
+                       {QStringLiteral("DOWNLOAD"), QStringLiteral("RUN"), QStringLiteral("QUIT")});
 }
 
 // The FTP fields of a scheduled job, importing from the program's folder `prog`.
@@ -209,7 +187,7 @@ TEST_F(FtpDownloadTest, DownloadRunQuitThroughTheProgram) {
   Serve("normal");
   const std::string prog = dir / "prog/";
   WriteJobSettings(dir / "job.reg", server->HostPort(), prog);
-  const JobOutcome o = RunJob(prog, dir / "job.reg", dir.Path());
+  const ProcessOutcome o = RunJob(prog, dir / "job.reg", dir.Path());
   ASSERT_TRUE(o.finished);
   EXPECT_EQ(o.exitCode, 0);
   EXPECT_EQ(o.err, "");
@@ -237,7 +215,7 @@ TEST_F(FtpDownloadTest, ASilentServerEndsTheJobWithinThirtySeconds) {
   const std::string prog = dir / "prog/";
   WriteJobSettings(dir / "job.reg", server->HostPort(), prog);
   const auto started = std::chrono::steady_clock::now();
-  const JobOutcome o = RunJob(prog, dir / "job.reg", dir.Path());
+  const ProcessOutcome o = RunJob(prog, dir / "job.reg", dir.Path());
   ASSERT_TRUE(o.finished);
   EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(30));
   EXPECT_EQ(o.exitCode, 1);  // nothing to import

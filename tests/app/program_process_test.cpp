@@ -4,22 +4,17 @@
 
 #include <QProcess>
 #include <QProcessEnvironment>
+
 #include <algorithm>
 #include <memory>
 #include <regex>
 
+#include "support/unattended_process.h"
 #include "support/workbook_reader.h"
 #include "window_fixture.h"
 
 namespace kestrune::test {
 namespace {
-
-struct Outcome {
-  int exitCode = -1;
-  bool finished = false;
-  std::string out;
-  std::string err;
-};
 
 class ProgramTest : public ::testing::Test {
  protected:
@@ -30,25 +25,8 @@ class ProgramTest : public ::testing::Test {
     std::filesystem::copy_file(std::string(KESTRUNE_BINARY_DIR) + "/template.html",
                                dir / "template.html");
   }
-  Outcome Run(const QStringList& args) {
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove(QStringLiteral("DISPLAY"));
-    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
-    env.remove(QStringLiteral("QT_QPA_PLATFORM"));  // the program chooses by itself
-    env.remove(QStringLiteral("XDG_RUNTIME_DIR"));  // as under cron
-    env.insert(QStringLiteral("TMPDIR"), QString::fromStdString(dir / "tmp"));
-    env.insert(QStringLiteral("KESTRUNE_SETTINGS"), QString::fromStdString(dir / "s.reg"));
-    p.setProcessEnvironment(env);
-    p.setWorkingDirectory(QString::fromStdString(dir.Path()));
-    p.start(QString::fromStdString(program), args);
-    Outcome o;
-    o.finished = p.waitForFinished(60000);
-    if (!o.finished) p.kill();
-    o.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    o.out = p.readAllStandardOutput().toStdString();
-    o.err = p.readAllStandardError().toStdString();
-    return o;
+  ProcessOutcome Run(const QStringList& args) {
+    return RunUnattended(program, dir.Path(), dir / "s.reg", dir / "tmp", args);
   }
   std::vector<std::string> Log() { return LogMessages(dir / "maintenance-log.txt"); }
 
@@ -57,7 +35,7 @@ class ProgramTest : public ::testing::Test {
 };
 
 TEST_F(ProgramTest, QuitWithoutDisplayLeavesOneLogLine) {
-  const Outcome o = Run({QStringLiteral("qUiT")});
+  const ProcessOutcome o = Run({QStringLiteral("qUiT")});
   ASSERT_TRUE(o.finished);
   EXPECT_EQ(o.exitCode, 0);
   const std::string log = ReadFile(dir / "maintenance-log.txt");
@@ -70,27 +48,27 @@ TEST_F(ProgramTest, QuitWithoutDisplayLeavesOneLogLine) {
 }
 
 TEST_F(ProgramTest, HeadlessWordsWithoutQuitEndAsIfQuitCameLast) {
-  const Outcome o = Run({QStringLiteral("nothing")});
+  const ProcessOutcome o = Run({QStringLiteral("nothing")});
   ASSERT_TRUE(o.finished);
   EXPECT_EQ(o.exitCode, 0);
   EXPECT_EQ(Log(), (std::vector<std::string>{"Quitting"}));
 }
 
 TEST_F(ProgramTest, NoWordsAndNoDisplaySaysSoInsteadOfAborting) {
-  const Outcome o = Run({});
+  const ProcessOutcome o = Run({});
   ASSERT_TRUE(o.finished);
   EXPECT_EQ(o.exitCode, 1);
   EXPECT_FALSE(Exists(dir / "maintenance-log.txt"));
 }
 
 TEST_F(ProgramTest, HelpAndVersion) {
-  const Outcome help = Run({QStringLiteral("--help")});
+  const ProcessOutcome help = Run({QStringLiteral("--help")});
   EXPECT_EQ(help.exitCode, 0);
   for (const char* word :
        {"DOWNLOAD", "RUN", "QUIT", "REPORT=<file>", "EXPORT=<file>", "maintenance-log.txt"})
     EXPECT_NE(help.out.find(word), std::string::npos) << word;
   EXPECT_NE(help.out.find((dir / "s.reg")), std::string::npos);
-  const Outcome version = Run({QStringLiteral("--version")});
+  const ProcessOutcome version = Run({QStringLiteral("--version")});
   EXPECT_EQ(version.exitCode, 0);
   EXPECT_EQ(version.out, "Kestrune 1.0.0.1\n");
   EXPECT_EQ(Run({QStringLiteral("-h")}).exitCode, 0);
@@ -107,7 +85,7 @@ TEST_F(ProgramTest, RunQuitImportsTheProgramDirectory) {
   WriteFile(dir / "ex260301.log",
             "#Fields: date time c-ip cs-method cs-uri-stem sc-status sc-bytes\r\n"
             "2026-03-01 10:00:00 10.0.0.1 GET /a.html 200 100\r\n");
-  const Outcome o = Run({QStringLiteral("run"), QStringLiteral("QUIT")});
+  const ProcessOutcome o = Run({QStringLiteral("run"), QStringLiteral("QUIT")});
   ASSERT_TRUE(o.finished);
   EXPECT_EQ(o.exitCode, 0);
   const std::vector<std::string> log = Log();
@@ -126,7 +104,7 @@ TEST_F(ProgramTest, RunQuitWithABadLogExitsOneAndLogsTheBox) {
   WriteFile(dir / "bad.log",
             "#Fields: date time c-ip cs-method cs-uri-stem sc-status sc-bytes\r\n"
             "2026-00-01 10:00:00 10.0.0.1 GET /a.html 200 100\r\n");
-  const Outcome o = Run({QStringLiteral("RUN"), QStringLiteral("QUIT")});
+  const ProcessOutcome o = Run({QStringLiteral("RUN"), QStringLiteral("QUIT")});
   ASSERT_TRUE(o.finished);
   EXPECT_EQ(o.exitCode, 1);
   const std::vector<std::string> log = Log();
@@ -137,7 +115,7 @@ TEST_F(ProgramTest, RunQuitWithABadLogExitsOneAndLogsTheBox) {
 }
 
 TEST_F(ProgramTest, RunWithoutLogsExitsOne) {
-  const Outcome o = Run({QStringLiteral("RUN")});
+  const ProcessOutcome o = Run({QStringLiteral("RUN")});
   ASSERT_TRUE(o.finished);
   EXPECT_EQ(o.exitCode, 1);
   EXPECT_EQ(Log().back(), "Quitting");
@@ -151,7 +129,7 @@ namespace {
 
 TEST_F(ProgramTest, ReportWordsAndTheirExitStatus) {
   // No log to import and no directory for the report: the failed import decides.
-  Outcome o =
+  ProcessOutcome o =
       Run({QStringLiteral("RUN"), QStringLiteral("REPORT=nowhere/r.txt"), QStringLiteral("QUIT")});
   EXPECT_EQ(o.exitCode, 1);
   WriteFile(dir / "ex260301.log",
@@ -177,7 +155,7 @@ TEST_F(ProgramTest, ExportWordWritesTheWorkbookAndSetsTheExitStatus) {
   WriteFile(dir / "ex260301.log",
             "#Fields: date time c-ip cs-method cs-uri-stem sc-status sc-bytes\r\n"
             "2026-03-01 10:00:00 10.0.0.1 GET /a.html 200 100\r\n");
-  Outcome o =
+  ProcessOutcome o =
       Run({QStringLiteral("RUN"), QStringLiteral("export=out.xlsx"), QStringLiteral("QUIT")});
   EXPECT_EQ(o.exitCode, 0);
   const WorkbookDump book = ReadWorkbook(dir / "out.xlsx");
@@ -213,7 +191,7 @@ TEST_F(ProgramTest, RunWhileAnotherProcessHoldsTheDirectoryReadsAndMovesNothing)
   ASSERT_TRUE(holder.waitForReadyRead(10000)) << "flock(1) did not start";
   ASSERT_EQ(holder.readAllStandardOutput().toStdString(), "locked\n");
 
-  const Outcome blocked = Run({QStringLiteral("RUN"), QStringLiteral("QUIT")});
+  const ProcessOutcome blocked = Run({QStringLiteral("RUN"), QStringLiteral("QUIT")});
   holder.closeWriteChannel();
   ASSERT_TRUE(holder.waitForFinished(10000));
   ASSERT_TRUE(blocked.finished);
@@ -228,7 +206,7 @@ TEST_F(ProgramTest, RunWhileAnotherProcessHoldsTheDirectoryReadsAndMovesNothing)
   EXPECT_FALSE(Exists(dir / "processed"));
 
   // The holder gone, the next run imports the file.
-  const Outcome after = Run({QStringLiteral("RUN"), QStringLiteral("QUIT")});
+  const ProcessOutcome after = Run({QStringLiteral("RUN"), QStringLiteral("QUIT")});
   EXPECT_EQ(after.exitCode, 0);
   EXPECT_TRUE(Exists(dir / "processed/ex260301.log"));
 }
