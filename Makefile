@@ -13,7 +13,8 @@ deps:
 	@bash scripts/install-deps
 
 configure: deps
-	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKESTRUNE_WERROR=ON >/dev/null
+	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKESTRUNE_WERROR=ON \
+	  $(if $(CCACHE),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache) >/dev/null
 
 build: configure
 	@cmake --build $(BUILD)

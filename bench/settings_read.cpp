@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/settings_store.h"
+#include "desktop/settings_store.h"
 #include "bench_files.h"
 
 using namespace kestrune;

@@ -6,7 +6,7 @@
 #include <QTimer>
 
 #include "app/import_window.h"
-#include "app/maintenance_log.h"
+#include "desktop/maintenance_log.h"
 #include "app/qt_text.h"
 #include "util/text.h"
 

@@ -11,9 +11,9 @@
 #include <cstdio>
 #include <unordered_map>
 
-#include "app/file_search.h"
+#include "desktop/file_search.h"
 #include "app/import_window.h"
-#include "app/maintenance_log.h"
+#include "desktop/maintenance_log.h"
 #include "app/qt_text.h"
 #include "app/screen_cursor.h"
 #include "logfiles/log_readers.h"

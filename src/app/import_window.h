@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "app/dialogs.h"
-#include "app/settings_store.h"
+#include "desktop/settings_store.h"
 #include "export/export_run.h"
 #include "logfiles/reader_host.h"
 #include "reports/report_format.h"

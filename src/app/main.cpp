@@ -9,11 +9,11 @@
 
 #include "app/about_dialog.h"
 #include "app/app_setup.h"
-#include "app/command_line.h"
+#include "desktop/command_line.h"
 #include "app/import_window.h"
-#include "app/maintenance_log.h"
+#include "desktop/maintenance_log.h"
 #include "app/qt_dialogs.h"
-#include "app/settings_store.h"
+#include "desktop/settings_store.h"
 #include "util/text.h"
 
 int main(int argc, char** argv) {

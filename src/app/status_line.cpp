@@ -5,7 +5,7 @@
 #include <QProgressBar>
 
 #include "app/import_window.h"
-#include "app/maintenance_log.h"
+#include "desktop/maintenance_log.h"
 #include "app/qt_text.h"
 
 namespace kestrune {

@@ -1,5 +1,5 @@
 // The wildcard search behind the import path.
-#include "app/file_search.h"
+#include "desktop/file_search.h"
 
 #include <sys/stat.h>
 

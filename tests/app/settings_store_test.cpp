@@ -1,5 +1,5 @@
 // SettingsStore against real files in a private temporary directory per test.
-#include "app/settings_store.h"
+#include "desktop/settings_store.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

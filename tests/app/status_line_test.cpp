@@ -8,7 +8,7 @@
 #include <QProgressBar>
 #include <regex>
 
-#include "app/maintenance_log.h"
+#include "desktop/maintenance_log.h"
 #include "support/file_rights.h"
 #include "window_fixture.h"
 

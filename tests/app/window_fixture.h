@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "app/import_window.h"
-#include "app/settings_store.h"
+#include "desktop/settings_store.h"
 #include "scripted_dialogs.h"
 
 namespace kestrune::test {

@@ -12,7 +12,7 @@
 // written "\r", "\n", "\t", and any other control byte "\xHH", so that every value stays
 // on its line. Lines starting with ";" are comments. Any other line is unreadable: it is
 // skipped and counted, the rest of the file is read, and the file counts as damaged.
-#include "app/settings_store.h"
+#include "desktop/settings_store.h"
 
 #include <fcntl.h>
 #include <sys/file.h>

@@ -1,4 +1,4 @@
-#include "app/maintenance_log.h"
+#include "desktop/maintenance_log.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

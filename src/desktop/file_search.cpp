@@ -1,4 +1,4 @@
-#include "app/file_search.h"
+#include "desktop/file_search.h"
 
 #include <dirent.h>
 #include <fnmatch.h>
