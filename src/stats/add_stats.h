@@ -23,8 +23,8 @@ class EntryStore {
 };
 
 // Accumulates `entry`. When `addToDb` is true the entry is also handed to `store` (which
-// may then not be null); a storage error propagates. Always returns true.
-bool AddStats(clsImportStats& stats, bool addToDb, const LogEntry& entry,
+// may then not be null); a storage error propagates.
+void AddStats(clsImportStats& stats, bool addToDb, const LogEntry& entry,
               EntryStore* store = nullptr);
 
 }  // namespace kestrune
