@@ -202,6 +202,9 @@ void AddStats(clsImportStats& stats, bool addToDb, const LogEntry& entry, EntryS
     UpdateItem(stats.slReferers.ObjectOrCreate(ref), entry, visit);
   }
 
+  // The tally by day and hour, with this entry's visit and visitor.
+  stats.ByTime.Add(entry.DateTime, entry.Bytes, visit.NewVisit, userIndex);
+
   // 13. Storage: the database keeps neither the referrer nor the user agent.
   if (addToDb) {
     if (!store) throw Error("No database connection for storing the entry.");

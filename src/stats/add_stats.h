@@ -1,6 +1,7 @@
 // AddStats: classifies one log entry and folds it into the statistics model: the ignore
 // tests, the counters, errors, protocol, method, downloads, visitors with the visit rule,
-// pages with entrances, exits and time spent, user agents, referrers, and storage.
+// pages with entrances, exits and time spent, user agents, referrers, the tally by day
+// and hour, and storage.
 #pragma once
 
 #include <string>
