@@ -12,13 +12,13 @@ namespace {
 
 constexpr double kWidth = 960;
 constexpr double kHeight = 320;
-constexpr double kLeft = 64;
+constexpr double kLeft = 76;
 constexpr double kRight = 80;
 constexpr double kTop = 52;
 constexpr double kBottom = 58;
 constexpr double kPlotWidth = kWidth - kLeft - kRight;
 constexpr double kPlotHeight = kHeight - kTop - kBottom;
-constexpr int kTicks = 4;
+constexpr int kMostTicks = 4;
 constexpr char kInk[] = "#1f2933";
 constexpr char kHitsFill[] = "#2f5d7c";
 
@@ -33,14 +33,24 @@ std::string Number(double value, int decimals = 2) {
   return text == "-0" ? "0" : text;
 }
 
-// The smallest step of 1, 2 or 5 times a power of ten (at least `least`) with which
-// kTicks steps reach `max`.
-double NiceStep(double max, double least) {
-  const double raw = std::max(max / kTicks, least);
+// The smallest step of 1, 2, 2.5 or 5 times a power of ten with which at most kMostTicks
+// steps reach `max`; for counts a whole number, at least 1.
+double NiceStep(double max, bool whole) {
+  const double raw = whole ? std::max(max / kMostTicks, 1.0) : max / kMostTicks;
+  if (!(raw > 0)) return 1;
   const double power = std::pow(10.0, std::floor(std::log10(raw)));
-  for (const double f : {1.0, 2.0, 5.0, 10.0})
-    if (f * power >= raw * (1 - 1e-12)) return std::max(f * power, least);
+  for (const double f : {1.0, 2.0, 2.5, 5.0}) {
+    const double step = f * power;
+    if (whole && step != std::floor(step)) continue;
+    if (step >= raw * (1 - 1e-12)) return step;
+  }
   return 10 * power;
+}
+
+// The number of steps that reach `max` (1 to kMostTicks).
+int StepsTo(double max, double step) {
+  const int steps = static_cast<int>(std::ceil(max / step * (1 - 1e-12)));
+  return std::clamp(steps, 1, kMostTicks);
 }
 
 struct Unit {
@@ -107,12 +117,15 @@ std::string BarChart(const BarChartText& text, const std::vector<BarSlot>& slots
     maxBytes = std::max(maxBytes, s.bytes);
     longestLabel = std::max(longestLabel, s.label.size());
   }
-  const double hitsStep = NiceStep(maxHits, 1);
-  const double hitsTop = hitsStep * kTicks;
+  // Both axes share the grid lines: as many steps as the one that needs more.
+  const double hitsStep = NiceStep(maxHits, true);
   const Unit unit = TrafficUnit(maxBytes);
-  const double unitStep = NiceStep(maxBytes / unit.size, unit.size == 1 ? 1 : 0);
-  const double bytesTop = unitStep * kTicks * unit.size;
-  const int decimals = unitStep >= 1 ? 0 : static_cast<int>(std::ceil(-std::log10(unitStep)));
+  const double unitStep = NiceStep(maxBytes / unit.size, unit.size == 1);
+  const int ticks = std::max(StepsTo(maxHits, hitsStep), StepsTo(maxBytes / unit.size, unitStep));
+  const double hitsTop = hitsStep * ticks;
+  const double bytesTop = unitStep * ticks * unit.size;
+  const int decimals =
+      unitStep >= 1 ? 0 : static_cast<int>(std::ceil(-std::log10(unitStep) - 1e-9)) + 1;
 
   out.reserve(4096 + slots.size() * 400);
   Open(out, text, kHeight, "chart");
@@ -135,8 +148,8 @@ std::string BarChart(const BarChartText& text, const std::vector<BarSlot>& slots
 
   // Grid lines and both axes' tick labels.
   const double baseline = kTop + kPlotHeight;
-  for (int t = 0; t <= kTicks; ++t) {
-    const double y = baseline - kPlotHeight * t / kTicks;
+  for (int t = 0; t <= ticks; ++t) {
+    const double y = baseline - kPlotHeight * t / ticks;
     out += "<line x1=\"" + Number(kLeft) + "\" y1=\"" + Number(y) + "\" x2=\"" +
            Number(kLeft + kPlotWidth) + "\" y2=\"" + Number(y) + "\" stroke=\"" +
            (t == 0 ? std::string(kInk) : std::string("#b4bcc6")) + "\" stroke-width=\"" +
@@ -146,7 +159,7 @@ std::string BarChart(const BarChartText& text, const std::vector<BarSlot>& slots
   }
   const double middle = kTop + kPlotHeight / 2;
   Text(out, 0, 0, "middle", 13, "Hits",
-       (" transform=\"translate(18 " + Number(middle) + ") rotate(-90)\"").c_str());
+       (" transform=\"translate(16 " + Number(middle) + ") rotate(-90)\"").c_str());
   Text(out, 0, 0, "middle", 13, std::string("Traffic (") + unit.name + ")",
        (" transform=\"translate(" + Number(kWidth - 14) + " " + Number(middle) + ") rotate(90)\"")
            .c_str());

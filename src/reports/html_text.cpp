@@ -102,4 +102,22 @@ std::string Percentage(double part, double whole) {
   return buffer;
 }
 
+void AppendTrafficCell(std::string& out, double bytes) {
+  out += "<td class=\"num traffic\" title=\"";
+  out += ByteForm(bytes);
+  out += " bytes\">";
+  out += ByteSize(bytes);
+  out += "</td>";
+}
+
+void AppendShareCell(std::string& out, double part, double whole, double largest) {
+  char width[32];
+  std::snprintf(width, sizeof width, "%.1f", largest > 0 ? 100.0 * part / largest : 0.0);
+  out += "<td class=\"share\"><span class=\"meter\"><span style=\"width:";
+  out += width;
+  out += "%\"></span></span><span class=\"pct\">";
+  out += Percentage(part, whole);
+  out += "</span></td>";
+}
+
 }  // namespace kestrune

@@ -22,4 +22,11 @@ std::string ByteSize(double bytes);
 // A part of a whole as a percentage with one decimal: "12.3 %"; "0.0 %" for a whole of 0.
 std::string Percentage(double part, double whole);
 
+// Table cells shared by the generated tables:
+// - a traffic cell: the byte size, with the exact count of bytes as its title;
+// - a share cell: the percentage of `part` in `whole`, after a small meter whose fill is
+//   `part` against the table's `largest` (the first row's, for a list by hits).
+void AppendTrafficCell(std::string& out, double bytes);
+void AppendShareCell(std::string& out, double part, double whole, double largest);
+
 }  // namespace kestrune

@@ -1,5 +1,6 @@
 #include "reports/time_report.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -17,24 +18,6 @@ void Cell(std::string& out, const char* cssClass, std::string_view text) {
   out += "\">";
   AppendHtmlText(out, text);
   out += "</td>";
-}
-
-void TrafficCell(std::string& out, double bytes) {
-  out += "<td class=\"num traffic\" title=\"";
-  out += ByteForm(bytes);
-  out += " bytes\">";
-  out += ByteSize(bytes);
-  out += "</td>";
-}
-
-void ShareCell(std::string& out, double part, double whole) {
-  char width[32];
-  std::snprintf(width, sizeof width, "%.1f", whole > 0 ? 100.0 * part / whole : 0.0);
-  out += "<td class=\"share\"><span class=\"bar\" style=\"width:";
-  out += width;
-  out += "%\"></span><span class=\"pct\">";
-  out += Percentage(part, whole);
-  out += "</span></td>";
 }
 
 bool IsWeekend(std::int32_t day) {
@@ -65,8 +48,13 @@ std::string DaysTable(const clsTimeTally& tally) {
       "<table class=\"days\">\r\n<thead><tr><th class=\"date\" scope=\"col\">Date</th>"
       "<th class=\"weekday\" scope=\"col\">Day</th><th class=\"num\" scope=\"col\">Hits</th>"
       "<th class=\"num\" scope=\"col\">Visits</th><th class=\"num\" scope=\"col\">Visitors</th>"
-      "<th class=\"num\" scope=\"col\">Traffic</th></tr></thead>\r\n<tbody>\r\n";
-  double hits = 0, visits = 0, bytes = 0;
+      "<th class=\"num\" scope=\"col\">Traffic</th><th class=\"share\" scope=\"col\">Share</th>"
+      "</tr></thead>\r\n<tbody>\r\n";
+  double hits = 0, visits = 0, bytes = 0, largest = 0;
+  for (std::size_t i = first; i < days.size(); ++i) {
+    hits += days[i].Hits;
+    largest = std::max<double>(largest, days[i].Hits);
+  }
   for (std::size_t i = first; i < days.size(); ++i) {
     const DayTally& d = days[i];
     out += IsWeekend(d.Day) ? "<tr class=\"weekend\">" : "<tr>";
@@ -75,25 +63,26 @@ std::string DaysTable(const clsTimeTally& tally) {
     Cell(out, "num hits", std::to_string(d.Hits));
     Cell(out, "num visits", std::to_string(d.Visits));
     Cell(out, "num visitors", std::to_string(d.Visitors));
-    TrafficCell(out, d.Bytes);
+    AppendTrafficCell(out, d.Bytes);
+    AppendShareCell(out, d.Hits, hits, largest);
     out += "</tr>\r\n";
-    hits += d.Hits;
     visits += d.Visits;
     bytes += d.Bytes;
   }
-  if (days.empty()) out += "<tr class=\"none\"><td colspan=\"6\">No data</td></tr>\r\n";
+  if (days.empty()) out += "<tr class=\"none\"><td colspan=\"7\">No data</td></tr>\r\n";
   out += "</tbody>\r\n";
   if (!days.empty()) {
     out += "<tfoot>";
     if (first > 0) {
-      out += "<tr class=\"note\"><td colspan=\"6\">" + std::to_string(first) +
+      out += "<tr class=\"note\"><td colspan=\"7\">" + std::to_string(first) +
              " earlier days are not listed</td></tr>";
     }
     out += "<tr class=\"total\"><th scope=\"row\" colspan=\"2\">Total</th>";
     Cell(out, "num hits", ByteForm(hits));
     Cell(out, "num visits", ByteForm(visits));
     Cell(out, "num visitors", "");
-    TrafficCell(out, bytes);
+    AppendTrafficCell(out, bytes);
+    Cell(out, "share", "");
     out += "</tr></tfoot>\r\n";
   }
   out += "</table>";
@@ -101,10 +90,11 @@ std::string DaysTable(const clsTimeTally& tally) {
 }
 
 std::string HoursTable(const clsTimeTally& tally) {
-  double hits = 0, bytes = 0;
+  double hits = 0, bytes = 0, largest = 0;
   for (int h = 0; h < 24; ++h) {
     hits += tally.Hour(h).Hits;
     bytes += tally.Hour(h).Bytes;
+    largest = std::max<double>(largest, tally.Hour(h).Hits);
   }
   std::string out;
   out.reserve(24 * 300);
@@ -117,13 +107,13 @@ std::string HoursTable(const clsTimeTally& tally) {
     out += "<tr>";
     Cell(out, "hour", HourName(h));
     Cell(out, "num hits", std::to_string(t.Hits));
-    TrafficCell(out, t.Bytes);
-    ShareCell(out, t.Hits, hits);
+    AppendTrafficCell(out, t.Bytes);
+    AppendShareCell(out, t.Hits, hits, largest);
     out += "</tr>\r\n";
   }
   out += "</tbody>\r\n<tfoot><tr class=\"total\"><th scope=\"row\">Total</th>";
   Cell(out, "num hits", ByteForm(hits));
-  TrafficCell(out, bytes);
+  AppendTrafficCell(out, bytes);
   Cell(out, "share", "");
   out += "</tr></tfoot>\r\n</table>";
   return out;

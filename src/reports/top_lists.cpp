@@ -1,10 +1,8 @@
 #include "reports/top_lists.h"
 
 #include <algorithm>
-#include <cstdio>
 
 #include "reports/html_text.h"
-#include "reports/panel_texts.h"
 #include "stats/user_agent.h"
 #include "util/text.h"
 
@@ -96,22 +94,12 @@ void AppendKeyCell(std::string& out, std::string_view key, bool robot) {
   out += "</td>";
 }
 
-void AppendFigures(std::string& out, const clsBasicInfo& info, double listHits) {
+void AppendFigures(std::string& out, const clsBasicInfo& info, const TopSelection& top,
+                   double largest) {
   AppendCell(out, "num hits", std::to_string(info.Hits));
   AppendCell(out, "num visits", std::to_string(info.Visits));
-  out += "<td class=\"num traffic\" title=\"";
-  out += ByteForm(info.Bytes);
-  out += " bytes\">";
-  out += ByteSize(info.Bytes);
-  out += "</td>";
-  const double share = listHits > 0 ? 100.0 * info.Hits / listHits : 0;
-  char width[32];
-  std::snprintf(width, sizeof width, "%.1f", share);
-  out += "<td class=\"share\"><span class=\"bar\" style=\"width:";
-  out += width;
-  out += "%\"></span><span class=\"pct\">";
-  out += Percentage(info.Hits, listHits);
-  out += "</span></td>";
+  AppendTrafficCell(out, info.Bytes);
+  AppendShareCell(out, info.Hits, top.hits, largest);
 }
 
 template <class T, class Extra>
@@ -133,14 +121,16 @@ std::string Table(const KeyedList<T>& list, const TopSelection& top, TopList kin
       "<th class=\"num\" scope=\"col\">Traffic</th><th class=\"share\" scope=\"col\">Share</th>"
       "</tr></thead>\r\n<tbody>\r\n";
   int rank = 0;
+  double largest = 0;
   for (const int i : top.indices) {
     const T* object = list.Object(i);
     const clsBasicInfo& info = object ? *object : kNoCounts;
+    if (rank == 0) largest = info.Hits;
     out += "<tr><td class=\"rank\">";
     out += std::to_string(++rank);
     out += "</td>";
     extra(out, i, object);
-    AppendFigures(out, info, top.hits);
+    AppendFigures(out, info, top, largest);
     out += "</tr>\r\n";
   }
   if (top.indices.empty()) {
