@@ -211,3 +211,62 @@ TEST(ReplacePlaceholder, NeverMatchesAcrossInsertedText) {
 
 }  // namespace
 }  // namespace kestrune::test
+
+namespace kestrune::test {
+namespace {
+
+// FilledTemplate: the values inserted so far are remembered through later replacements,
+// so that a replacement in template text only never reaches into one.
+struct FillStep {
+  bool templateTextOnly;
+  const char* name;
+  const char* value;
+};
+
+struct FillCase {
+  const char* start;
+  std::vector<FillStep> steps;
+  const char* result;
+};
+
+TEST(FilledTemplate, TemplateTextOnlyKeepsOutOfEveryValue) {
+  const FillCase cases[] = {
+      // In template text it is replaced; in a value it stays.
+      {"%A% %B%", {{false, "A", "%B%"}, {true, "B", "b"}}, "%B% b"},
+      // A value that grew or shrank earlier text still shields its own text.
+      {"%A%%B% %B%",
+       {{false, "A", "long value "}, {false, "B", "%C%"}, {true, "C", "c"}},
+       "long value %C% %C%"},
+      // Straddling the edge of a value: not template text.
+      {"%Pa%A%th%", {{false, "A", ""}, {true, "Path", "x"}}, "%Path%"},
+      {"%Pa%A%", {{false, "A", "th%"}, {true, "Path", "x"}}, "%Path%"},
+      // An earlier placeholder inside a value is replaced as before by the 39's rule, and
+      // the whole value stays shielded afterwards.
+      {"%A%", {{false, "A", "[%B%]"}, {false, "B", "%C%"}, {true, "C", "c"}}, "[%C%]"},
+      // The case-insensitive fallback in the first characters skips values too.
+      {"%a% %c%", {{false, "A", "%C%"}, {true, "C", "c"}}, "%C% c"},
+      // Template text after many values is still found.
+      {"%A%%A%%A% %B% %A%", {{false, "A", "-"}, {true, "B", "b"}}, "--- b -"},
+  };
+  for (const FillCase& c : cases) {
+    SCOPED_TRACE(c.start);
+    FilledTemplate filled(c.start);
+    for (const FillStep& step : c.steps) {
+      if (step.templateTextOnly)
+        filled.ReplaceInTemplateText(step.name, step.value);
+      else
+        filled.Replace(step.name, step.value);
+    }
+    EXPECT_EQ(filled.Text(), c.result);
+  }
+}
+
+TEST(FilledTemplate, ArgumentsAreTheSpellingsInTemplateText) {
+  FilledTemplate filled("%TopPages% %toppages:010% %TopPages:3% %TopPages:3% %TopPages:x% %A%");
+  filled.Replace("A", "%TopPages:9%");
+  EXPECT_EQ(filled.ArgumentsOf("TopPages"), (std::vector<std::string>{"", "010", "3"}));
+  EXPECT_TRUE(filled.ArgumentsOf("Days").empty());
+}
+
+}  // namespace
+}  // namespace kestrune::test
