@@ -112,11 +112,12 @@ std::string BuildHtmlReport(std::string text, const ReportInput& in) {
   put("Path", s.path);
   put("FileFormat", s.iis ? "IIS" : "UNIX");
   // The tables are escaped cell by cell as they are built.
-  document.Replace("Files", FileTable(stats));
+  if (document.Mentions("Files")) document.Replace("Files", FileTable(stats));
   put("FilesMoved", s.moved ? "Yes" : "No");
   put("AddToDatabase", s.addToDb ? "Yes" : "No");
   put("PageCount", std::to_string(stats.slPages.Count()));
-  document.Replace("Pages", PageTable(stats));
+  // The page table of a large model is large: built only for a template that uses it.
+  if (document.Mentions("Pages")) document.Replace("Pages", PageTable(stats));
   ReplaceSections(document, stats);
   return NormaliseLineEnds(document.Text());
 }

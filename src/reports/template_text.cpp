@@ -235,6 +235,17 @@ void FilledTemplate::ReplaceInTemplateText(std::string_view name, std::string_vi
   ReplaceTracked(name, value, true);
 }
 
+bool FilledTemplate::Mentions(std::string_view name) const {
+  const std::string placeholder = PlaceholderOf(name);
+  if (document_.find(placeholder) != std::string::npos) return true;
+  std::string folded(placeholder);
+  for (char& c : folded) c = static_cast<char>(FoldByte(static_cast<unsigned char>(c)));
+  for (std::size_t at = 0;
+       at + folded.size() <= std::min(document_.size(), kPlaceholderFallbackWindow); ++at)
+    if (SameAt(document_, at, folded)) return true;
+  return false;
+}
+
 std::vector<std::string> FilledTemplate::ArgumentsOf(std::string_view name) const {
   std::string folded = "%" + std::string(name);
   for (char& c : folded) c = static_cast<char>(FoldByte(static_cast<unsigned char>(c)));

@@ -40,6 +40,10 @@ class FilledTemplate {
   // replaced: one that lies in or reaches into a value inserted earlier stays.
   void ReplaceInTemplateText(std::string_view name, std::string_view value);
 
+  // Whether Replace(name, …) would find an occurrence to replace: a value that costs
+  // much to build need not be built for a template that does not use it.
+  bool Mentions(std::string_view name) const;
+
   // The distinct arguments of "%" + name + ":" + digits + "%" placeholders (and "" for
   // "%" + name + "%") that stand in the template's own text, in any letter case; the
   // digits as written, in the order first met.

@@ -268,5 +268,26 @@ TEST(FilledTemplate, ArgumentsAreTheSpellingsInTemplateText) {
   EXPECT_TRUE(filled.ArgumentsOf("Days").empty());
 }
 
+// Mentions tells whether Replace would replace anything, so that a costly value may be
+// left unbuilt.
+TEST(FilledTemplate, MentionsWhatReplaceWouldFind) {
+  const std::string far(300, '.');
+  const std::pair<std::string, bool> cases[] = {
+      {"x %Pages% y", true},
+      {"%pages%", true},
+      {far + "%Pages%", true},
+      {far + "%pages%", false},
+      {"%Page% %ages%", false},
+      {std::string(248, '-') + "%pages%", true},
+      {std::string(249, '-') + "%pages%", false},
+  };
+  for (const auto& [text, mentioned] : cases) {
+    FilledTemplate filled(text);
+    EXPECT_EQ(filled.Mentions("Pages"), mentioned) << text.size();
+    filled.Replace("Pages", "P");
+    EXPECT_EQ(filled.Text() != text, mentioned) << text.size();
+  }
+}
+
 }  // namespace
 }  // namespace kestrune::test
