@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstdint>
 
-#include "export/user_agent.h"
+#include "stats/user_agent.h"
 #include "util/datetime.h"
 
 namespace kestrune {

@@ -1,12 +1,14 @@
 // The HTML report: the template with its 39 placeholders replaced, in a fixed order, by
-// HTML-escaped values and two generated tables. The whole document is built in memory
-// and then written; errors are raised as kestrune::Error.
+// HTML-escaped values and two generated tables, then the further placeholders of
+// html_sections.h. The whole document is built in memory and then written; errors are
+// raised as kestrune::Error.
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
 #include <utility>
 
+#include "reports/html_sections.h"
 #include "reports/report_file.h"
 #include "reports/report_writers.h"
 #include "reports/template_text.h"
@@ -66,13 +68,14 @@ std::string PageTable(const clsImportStats& stats) {
   return table;
 }
 
-std::string BuildHtmlReport(std::string document, const ReportInput& in) {
+std::string BuildHtmlReport(std::string text, const ReportInput& in) {
   const PanelTexts& p = in.panel;
   const ReportSettings& s = in.settings;
   const clsImportStats& stats = in.stats;
   const std::string today = FormatDdMmmYyyy(NowLocal());
+  FilledTemplate document(std::move(text));
   const auto put = [&](std::string_view name, std::string_view value) {
-    ReplacePlaceholder(document, name, HtmlEscape(value));
+    document.Replace(name, HtmlEscape(value));
   };
   put("Date", today);
   put("ReportDate", today);
@@ -109,12 +112,14 @@ std::string BuildHtmlReport(std::string document, const ReportInput& in) {
   put("Path", s.path);
   put("FileFormat", s.iis ? "IIS" : "UNIX");
   // The tables are escaped cell by cell as they are built.
-  ReplacePlaceholder(document, "Files", FileTable(stats));
+  if (document.Mentions("Files")) document.Replace("Files", FileTable(stats));
   put("FilesMoved", s.moved ? "Yes" : "No");
   put("AddToDatabase", s.addToDb ? "Yes" : "No");
   put("PageCount", std::to_string(stats.slPages.Count()));
-  ReplacePlaceholder(document, "Pages", PageTable(stats));
-  return NormaliseLineEnds(document);
+  // The page table of a large model is large: built only for a template that uses it.
+  if (document.Mentions("Pages")) document.Replace("Pages", PageTable(stats));
+  ReplaceSections(document, stats);
+  return NormaliseLineEnds(document.Text());
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "reports/template_text.h"
 
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -54,31 +55,44 @@ std::string HtmlEscape(std::string_view text) {
 
 namespace {
 
-// A stretch of the document that this call inserted: [start, start + length).
-struct Inserted {
-  std::size_t start;
-  std::size_t length;
-};
+using Stretch = FilledTemplate::Stretch;
 
-// Every exact-case occurrence, left to right, in the text as it was before the call.
-// Returns the stretches inserted, in the new document's positions.
-std::vector<Inserted> ReplaceExact(std::string& document, std::string_view placeholder,
-                                   std::string_view value) {
-  std::vector<Inserted> inserted;
-  std::size_t found = document.find(placeholder);
-  if (found == std::string::npos) return inserted;
+// Whether [at, at + length) lies in or reaches into a stretch of `skip` (sorted), with
+// `next` the first stretch that may still matter for positions from `at` on. A stretch
+// of no length counts when it lies strictly inside: the occurrence then spans a seam.
+bool Overlaps(const std::vector<Stretch>& skip, std::size_t& next, std::size_t at,
+              std::size_t length) {
+  while (next < skip.size() && skip[next].start + skip[next].length <= at) ++next;
+  return next < skip.size() && skip[next].start < at + length &&
+         skip[next].start + skip[next].length > at;
+}
+
+// Every exact-case occurrence, left to right, that does not overlap `skip`. Returns their
+// positions in the document as it was.
+std::vector<std::size_t> ReplaceExact(std::string& document, std::string_view placeholder,
+                                      std::string_view value, const std::vector<Stretch>& skip) {
+  std::vector<std::size_t> hits;
+  std::size_t next = 0;
+  for (std::size_t found = document.find(placeholder); found != std::string::npos;) {
+    if (Overlaps(skip, next, found, placeholder.size())) {
+      found = document.find(placeholder, found + 1);
+    } else {
+      hits.push_back(found);
+      found = document.find(placeholder, found + placeholder.size());
+    }
+  }
+  if (hits.empty()) return hits;
   std::string out;
-  out.reserve(document.size());
+  out.reserve(document.size() + hits.size() * value.size());
   std::size_t pos = 0;
-  for (; found != std::string::npos; found = document.find(placeholder, pos)) {
-    out.append(document, pos, found - pos);
-    inserted.push_back({out.size(), value.size()});
+  for (const std::size_t hit : hits) {
+    out.append(document, pos, hit - pos);
     out.append(value);
-    pos = found + placeholder.size();
+    pos = hit + placeholder.size();
   }
   out.append(document, pos, std::string::npos);
   document = std::move(out);
-  return inserted;
+  return hits;
 }
 
 bool SameAt(std::string_view document, std::size_t at, std::string_view folded) {
@@ -89,31 +103,30 @@ bool SameAt(std::string_view document, std::size_t at, std::string_view folded) 
   return true;
 }
 
-// The fallback: while an occurrence in any letter case lies wholly within the first
-// characters of the document as it stands, replace the first one. A replacement changes
-// nothing before it and the next search skips the inserted value, so one left-to-right
-// pass finds the same occurrences as searching again from the start each time; `shift`
-// tracks how far the replacements so far have moved the text behind them.
-void ReplaceInWindow(std::string& document, std::string_view placeholder, std::string_view value,
-                     const std::vector<Inserted>& inserted) {
+// The fallback: while an occurrence in any letter case that does not overlap `skip` lies
+// wholly within the first characters of the document as it stands, replace the first
+// one. A replacement changes nothing before it and the next search skips the inserted
+// value, so one left-to-right pass finds the same occurrences as searching again from the
+// start each time; `shift` tracks how far the replacements so far have moved the text
+// behind them. Returns the positions replaced, in the document as it was.
+std::vector<std::size_t> ReplaceInWindow(std::string& document, std::string_view placeholder,
+                                         std::string_view value, const std::vector<Stretch>& skip) {
   std::string folded(placeholder);
   for (char& c : folded) c = static_cast<char>(FoldByte(static_cast<unsigned char>(c)));
   const std::size_t length = placeholder.size();
   const long long growth = static_cast<long long>(value.size()) - static_cast<long long>(length);
 
-  std::vector<std::size_t> hits;  // positions in `document`
+  std::vector<std::size_t> hits;
   long long shift = 0;
-  std::size_t next = 0;  // the first stretch of `inserted` that may still matter
+  std::size_t next = 0;
   for (std::size_t at = 0; at + length <= document.size();) {
     if (static_cast<long long>(at + length) + shift >
         static_cast<long long>(kPlaceholderFallbackWindow))
       break;
-    while (next < inserted.size() && inserted[next].start + inserted[next].length <= at) ++next;
-    if (next < inserted.size() && inserted[next].start < at + length &&
-        inserted[next].start + inserted[next].length > at) {
+    if (Overlaps(skip, next, at, length)) {
       // Overlaps (or straddles the seam of) inserted text: move past it.
-      at = inserted[next].start + inserted[next].length;
-      if (inserted[next].length == 0) ++next;
+      at = skip[next].start + skip[next].length;
+      if (skip[next].length == 0) ++next;
       continue;
     }
     if (SameAt(document, at, folded)) {
@@ -124,7 +137,7 @@ void ReplaceInWindow(std::string& document, std::string_view placeholder, std::s
       ++at;
     }
   }
-  if (hits.empty()) return;
+  if (hits.empty()) return hits;
   std::string out;
   out.reserve(document.size() + hits.size() * value.size());
   std::size_t pos = 0;
@@ -135,16 +148,134 @@ void ReplaceInWindow(std::string& document, std::string_view placeholder, std::s
   }
   out.append(document, pos, std::string::npos);
   document = std::move(out);
+  return hits;
+}
+
+// The stretches of the values that replaced `hits` (positions of the old document, each
+// `length` long) by a value of `valueLength`, in the new document.
+std::vector<Stretch> ValueStretches(const std::vector<std::size_t>& hits, std::size_t length,
+                                    std::size_t valueLength) {
+  std::vector<Stretch> values;
+  values.reserve(hits.size());
+  for (std::size_t j = 0; j < hits.size(); ++j)
+    values.push_back({hits[j] + j * valueLength - j * length, valueLength});
+  return values;
+}
+
+// `tracked` moved to the positions of the new document, joined with the new values. An
+// end of a stretch that lay inside a replaced occurrence moves to that value's edge.
+std::vector<Stretch> Remap(const std::vector<Stretch>& tracked,
+                           const std::vector<std::size_t>& hits, std::size_t length,
+                           std::size_t valueLength) {
+  std::vector<Stretch> all = ValueStretches(hits, length, valueLength);
+  const auto moved = [&](std::size_t x, bool isEnd) {
+    // The occurrences that end at or before x.
+    const std::size_t k = static_cast<std::size_t>(
+        std::partition_point(hits.begin(), hits.end(),
+                             [&](std::size_t h) { return h + length <= x; }) -
+        hits.begin());
+    const std::size_t base = x + k * valueLength - k * length;
+    if (k < hits.size() && hits[k] < x) {  // inside occurrence k
+      const std::size_t newStart = hits[k] + k * valueLength - k * length;
+      return isEnd ? newStart + valueLength : newStart;
+    }
+    return base;
+  };
+  for (const Stretch& s : tracked) {
+    const std::size_t start = moved(s.start, false);
+    const std::size_t end = moved(s.start + s.length, true);
+    all.push_back({start, end - start});
+  }
+  std::sort(all.begin(), all.end(), [](const Stretch& a, const Stretch& b) {
+    return a.start < b.start || (a.start == b.start && a.length > b.length);
+  });
+  std::vector<Stretch> merged;
+  for (const Stretch& s : all) {
+    if (!merged.empty() && s.start <= merged.back().start + merged.back().length) {
+      const std::size_t end =
+          std::max(merged.back().start + merged.back().length, s.start + s.length);
+      merged.back().length = end - merged.back().start;
+    } else {
+      merged.push_back(s);
+    }
+  }
+  return merged;
+}
+
+std::string PlaceholderOf(std::string_view name) {
+  std::string placeholder;
+  placeholder.reserve(name.size() + 2);
+  placeholder.append("%").append(name).append("%");
+  return placeholder;
 }
 
 }  // namespace
 
+void FilledTemplate::ReplaceTracked(std::string_view name, std::string_view value,
+                                    bool templateTextOnly) {
+  const std::string placeholder = PlaceholderOf(name);
+  const std::size_t length = placeholder.size();
+  static const std::vector<Stretch> kNone;
+  const std::vector<std::size_t> exact =
+      ReplaceExact(document_, placeholder, value, templateTextOnly ? inserted_ : kNone);
+  if (!exact.empty()) inserted_ = Remap(inserted_, exact, length, value.size());
+  // The fallback never matches inside what this call inserted; for template text only,
+  // nor inside anything inserted before.
+  const std::vector<Stretch> mine = ValueStretches(exact, length, value.size());
+  const std::vector<std::size_t> window =
+      ReplaceInWindow(document_, placeholder, value, templateTextOnly ? inserted_ : mine);
+  if (!window.empty()) inserted_ = Remap(inserted_, window, length, value.size());
+}
+
+void FilledTemplate::Replace(std::string_view name, std::string_view value) {
+  ReplaceTracked(name, value, false);
+}
+
+void FilledTemplate::ReplaceInTemplateText(std::string_view name, std::string_view value) {
+  ReplaceTracked(name, value, true);
+}
+
+bool FilledTemplate::Mentions(std::string_view name) const {
+  const std::string placeholder = PlaceholderOf(name);
+  if (document_.find(placeholder) != std::string::npos) return true;
+  std::string folded(placeholder);
+  for (char& c : folded) c = static_cast<char>(FoldByte(static_cast<unsigned char>(c)));
+  for (std::size_t at = 0;
+       at + folded.size() <= std::min(document_.size(), kPlaceholderFallbackWindow); ++at)
+    if (SameAt(document_, at, folded)) return true;
+  return false;
+}
+
+std::vector<std::string> FilledTemplate::ArgumentsOf(std::string_view name) const {
+  std::string folded = "%" + std::string(name);
+  for (char& c : folded) c = static_cast<char>(FoldByte(static_cast<unsigned char>(c)));
+  std::vector<std::string> arguments;
+  std::size_t next = 0;
+  for (std::size_t at = document_.find('%'); at != std::string::npos;
+       at = document_.find('%', at + 1)) {
+    if (at + folded.size() >= document_.size() || !SameAt(document_, at, folded)) continue;
+    std::size_t end = at + folded.size();
+    std::string argument;
+    if (document_[end] == ':') {
+      std::size_t digits = end + 1;
+      while (digits < document_.size() && document_[digits] >= '0' && document_[digits] <= '9')
+        ++digits;
+      if (digits == end + 1 || digits >= document_.size()) continue;
+      argument.assign(document_, end + 1, digits - end - 1);
+      end = digits;
+    }
+    if (document_[end] != '%') continue;
+    if (Overlaps(inserted_, next, at, end + 1 - at)) continue;
+    if (std::find(arguments.begin(), arguments.end(), argument) == arguments.end())
+      arguments.push_back(std::move(argument));
+  }
+  return arguments;
+}
+
 void ReplacePlaceholder(std::string& document, std::string_view name, std::string_view value) {
-  std::string placeholder;
-  placeholder.reserve(name.size() + 2);
-  placeholder.append("%").append(name).append("%");
-  const std::vector<Inserted> inserted = ReplaceExact(document, placeholder, value);
-  ReplaceInWindow(document, placeholder, value, inserted);
+  FilledTemplate filled(std::move(document));
+  filled.Replace(name, value);
+  document = filled.Take();
 }
 
 }  // namespace kestrune

@@ -77,7 +77,7 @@ const std::string kStoredReferrer = "(unknown)";
 
 }  // namespace
 
-bool AddStats(clsImportStats& stats, bool addToDb, const LogEntry& entry, EntryStore* store) {
+void AddStats(clsImportStats& stats, bool addToDb, const LogEntry& entry, EntryStore* store) {
   Visit visit;
 
   // 1. Ignored client address: counted to that address only, nothing else changes.
@@ -87,7 +87,7 @@ bool AddStats(clsImportStats& stats, bool addToDb, const LogEntry& entry, EntryS
       ++stats.Ignored;
       ++stats.IgnoredUsers;
       UpdateItem(stats.slIgnoreIP.ObjectOrCreate(ip), entry, visit);
-      return true;
+      return;
     }
   }
 
@@ -104,7 +104,7 @@ bool AddStats(clsImportStats& stats, bool addToDb, const LogEntry& entry, EntryS
       ++stats.IgnoredExtensions;
       ++stats.Ignored;
       UpdateItem(stats.slIgnoreExt.ObjectOrCreate(ext), entry, visit);
-      return true;
+      return;
     }
   }
 
@@ -202,6 +202,9 @@ bool AddStats(clsImportStats& stats, bool addToDb, const LogEntry& entry, EntryS
     UpdateItem(stats.slReferers.ObjectOrCreate(ref), entry, visit);
   }
 
+  // The tally by day and hour, with this entry's visit and visitor.
+  stats.ByTime.Add(entry.DateTime, entry.Bytes, visit.NewVisit, userIndex);
+
   // 13. Storage: the database keeps neither the referrer nor the user agent.
   if (addToDb) {
     if (!store) throw Error("No database connection for storing the entry.");
@@ -209,7 +212,6 @@ bool AddStats(clsImportStats& stats, bool addToDb, const LogEntry& entry, EntryS
                    entry.Method, entry.HTTPVersion, entry.Statuscode, entry.Bytes, entry.TimeTaken,
                    0);
   }
-  return true;
 }
 
 }  // namespace kestrune

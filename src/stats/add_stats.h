@@ -1,6 +1,7 @@
 // AddStats: classifies one log entry and folds it into the statistics model: the ignore
 // tests, the counters, errors, protocol, method, downloads, visitors with the visit rule,
-// pages with entrances, exits and time spent, user agents, referrers, and storage.
+// pages with entrances, exits and time spent, user agents, referrers, the tally by day
+// and hour, and storage.
 #pragma once
 
 #include <string>
@@ -23,8 +24,8 @@ class EntryStore {
 };
 
 // Accumulates `entry`. When `addToDb` is true the entry is also handed to `store` (which
-// may then not be null); a storage error propagates. Always returns true.
-bool AddStats(clsImportStats& stats, bool addToDb, const LogEntry& entry,
+// may then not be null); a storage error propagates.
+void AddStats(clsImportStats& stats, bool addToDb, const LogEntry& entry,
               EntryStore* store = nullptr);
 
 }  // namespace kestrune

@@ -21,6 +21,7 @@ void clsImportStats::Clear() {
   slUsers.Clear();
   slFiles.Clear();
   slReferers.Clear();
+  ByTime.Clear();
 
   UseDownloadExt = true;
   UseIgnoreExt = true;

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "stats/keyed_list.h"
+#include "stats/time_tally.h"
 #include "util/datetime.h"
 
 namespace kestrune {
@@ -67,8 +68,9 @@ class clsImportStats {
   clsImportStats(const clsImportStats&) = delete;
   clsImportStats& operator=(const clsImportStats&) = delete;
 
-  // Counters, byte sums and dates to zero, the six result lists emptied (their objects
-  // freed), the three Use flags true. The configuration lists and the import times stay.
+  // Counters, byte sums and dates to zero, the six result lists and the tally by day
+  // and hour emptied (their objects freed), the three Use flags true. The configuration
+  // lists and the import times stay.
   void Clear();
 
   Counter Entries = 0;
@@ -114,6 +116,9 @@ class clsImportStats {
   KeyedList<clsPageObject> slPages;
   KeyedList<clsUserAgentObject> slUserAgents;
   KeyedList<clsErrorObject> slErrors;
+
+  // The accumulated entries by day and by hour of the day.
+  clsTimeTally ByTime;
 };
 
 }  // namespace kestrune

@@ -142,6 +142,15 @@ std::string LocaleShortMonthName(int month) {
   return name ? std::string(name) : std::string();
 }
 
+std::string LocaleShortDayName(TDateTime value) {
+  static constexpr nl_item kItems[7] = {ABDAY_1, ABDAY_2, ABDAY_3, ABDAY_4,
+                                        ABDAY_5, ABDAY_6, ABDAY_7};
+  // 30 December 1899 was a Saturday (ABDAY_1 is Sunday).
+  const std::int64_t serial = SplitValue(value).days;
+  const char* name = ::nl_langinfo(kItems[((serial % 7) + 7 + 6) % 7]);
+  return name ? std::string(name) : std::string();
+}
+
 std::string FormatDdMmmYyyy(TDateTime value) {
   int y, m, d;
   DecodeDate(value, y, m, d);

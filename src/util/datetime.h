@@ -24,6 +24,8 @@ TDateTime NowLocal();
 
 // The locale's abbreviated month name, month 1..12 (nl_langinfo ABMON_n).
 std::string LocaleShortMonthName(int month);
+// The locale's abbreviated name of the day of the week of `value` (nl_langinfo ABDAY_n).
+std::string LocaleShortDayName(TDateTime value);
 
 // "dd-mmm-yyyy" with the locale's abbreviated month names, e.g. "06-Dec-2026".
 std::string FormatDdMmmYyyy(TDateTime value);

@@ -140,41 +140,60 @@ TEST_F(HtmlReportTest, LargeTemplateIsFilledWhole) {
   EXPECT_EQ(count, lines);
 }
 
-TEST_F(HtmlReportTest, ShippedTemplateUsesEveryPlaceholder) {
+// The shipped template: every placeholder but the import path and the two unbounded
+// lists (a public page shows neither), the new sections, and a page that refers to
+// nothing outside itself.
+TEST_F(HtmlReportTest, ShippedTemplateIsSelfContainedAndFillsEveryPlaceholder) {
   const std::string shipped = ReadFile(std::string(KESTRUNE_SOURCE_DIR) + "/data/template.html");
-  const char* names[] = {"Date",          "ReportDate",   "FirstDate",
-                         "LastDate",      "Entries",      "Allowed",
-                         "Ignored",       "Comments",     "IgnoredExtensions",
-                         "IgnoredUsers",  "PageHits",     "HEAD",
-                         "GET",           "POST",         "OPTIONS",
-                         "UNKNOWN",       "Traffic",      "TrafficKb",
-                         "TrafficMb",     "Downloads",    "DownloadTraffic",
-                         "Users",         "RepeatUserRq", "NewUsers",
-                         "Referers",      "RepeatRefRq",  "NewReferers",
-                         "Errors",        "Error404",     "Error3xx",
-                         "OtherErrors",   "FileCount",    "Path",
-                         "FileFormat",    "Files",        "FilesMoved",
-                         "AddToDatabase", "PageCount",    "Pages"};
+  const char* names[] = {"Date",         "ReportDate",    "FirstDate",
+                         "LastDate",     "Entries",       "Allowed",
+                         "Ignored",      "Comments",      "IgnoredExtensions",
+                         "IgnoredUsers", "PageHits",      "HEAD",
+                         "GET",          "POST",          "OPTIONS",
+                         "UNKNOWN",      "Traffic",       "TrafficKb",
+                         "TrafficMb",    "Downloads",     "DownloadTraffic",
+                         "Users",        "RepeatUserRq",  "NewUsers",
+                         "Referers",     "RepeatRefRq",   "NewReferers",
+                         "Errors",       "Error404",      "Error3xx",
+                         "OtherErrors",  "FileCount",     "FileFormat",
+                         "FilesMoved",   "AddToDatabase", "PageCount",
+                         "Days",         "DaysChart",     "HoursChart",
+                         "Version"};
   for (const char* name : names)
     EXPECT_NE(shipped.find(std::string("%") + name + "%"), std::string::npos) << name;
+  for (const char* name :
+       {"TopPages", "TopVisitors", "TopReferrers", "TopUserAgents", "TopErrors", "TopDownloads"})
+    EXPECT_NE(shipped.find(std::string("%") + name), std::string::npos) << name;
+  for (const char* left : {"%Path%", "%Files%", "%Pages%"})
+    EXPECT_EQ(shipped.find(left), std::string::npos) << left;
   EXPECT_NE(shipped.find("<meta charset=\"utf-8\">"), std::string::npos);
 
   FillSampleStats(stats_);
+  stats_.slDownloadExt.Add("zip");
   settings_.path = "/var/log/site/*.log";
   const std::string filled = Fill(shipped);
-  // Only the sample page that holds "%Pages%" in its own text brings one back.
-  for (const char* name : names) {
-    const std::string placeholder = std::string("%") + name + "%";
-    const std::size_t first = filled.find(placeholder);
-    if (placeholder == "%Pages%") {
-      ASSERT_NE(first, std::string::npos);
-      EXPECT_EQ(filled.find(placeholder, first + 1), std::string::npos);
-    } else {
-      EXPECT_EQ(first, std::string::npos) << name;
-    }
-  }
-  EXPECT_EQ(filled.find("<script>alert"), std::string::npos);
+  for (const char* name : names)
+    EXPECT_EQ(filled.find(std::string("%") + name + "%"), std::string::npos) << name;
+  EXPECT_EQ(filled.find("%Top"), std::string::npos);
+  EXPECT_EQ(filled.find("/var/log/site"), std::string::npos);  // neither path nor files
+  EXPECT_EQ(filled.find("<script"), std::string::npos);
   EXPECT_NE(filled.find("&lt;script&gt;alert(1)&lt;/script&gt;"), std::string::npos);
+  for (const char* outside : {"src=", "href=", "@import", "<link", "<iframe", "<object", "<img"})
+    EXPECT_EQ(filled.find(outside), std::string::npos) << outside;
+  for (std::size_t at = filled.find("url("); at != std::string::npos;
+       at = filled.find("url(", at + 1))
+    EXPECT_EQ(filled.substr(at, 5), "url(#") << filled.substr(at, 40);
+  // Both charts drawn, each of the six lists, and the daily table.
+  const auto count = [&](const std::string& part) {
+    std::size_t n = 0;
+    for (std::size_t at = filled.find(part); at != std::string::npos;
+         at = filled.find(part, at + 1))
+      ++n;
+    return n;
+  };
+  EXPECT_EQ(count("<svg class=\"chart\""), 2u);
+  EXPECT_EQ(count("<table class=\"top "), 6u);
+  EXPECT_EQ(count("<table class=\"days\""), 1u);
 }
 
 // ReplacePlaceholder on its own, for the seams between inserted values and the rest.
@@ -188,6 +207,86 @@ TEST(ReplacePlaceholder, NeverMatchesAcrossInsertedText) {
   doc = "%x%%X%%x%";
   ReplacePlaceholder(doc, "x", "%X%");
   EXPECT_EQ(doc, "%X%%X%%X%");
+}
+
+}  // namespace
+}  // namespace kestrune::test
+
+namespace kestrune::test {
+namespace {
+
+// FilledTemplate: the values inserted so far are remembered through later replacements,
+// so that a replacement in template text only never reaches into one.
+struct FillStep {
+  bool templateTextOnly;
+  const char* name;
+  const char* value;
+};
+
+struct FillCase {
+  const char* start;
+  std::vector<FillStep> steps;
+  const char* result;
+};
+
+TEST(FilledTemplate, TemplateTextOnlyKeepsOutOfEveryValue) {
+  const FillCase cases[] = {
+      // In template text it is replaced; in a value it stays.
+      {"%A% %B%", {{false, "A", "%B%"}, {true, "B", "b"}}, "%B% b"},
+      // A value that grew or shrank earlier text still shields its own text.
+      {"%A%%B% %B%",
+       {{false, "A", "long value "}, {false, "B", "%C%"}, {true, "C", "c"}},
+       "long value %C% %C%"},
+      // Straddling the edge of a value: not template text.
+      {"%Pa%A%th%", {{false, "A", ""}, {true, "Path", "x"}}, "%Path%"},
+      {"%Pa%A%", {{false, "A", "th%"}, {true, "Path", "x"}}, "%Path%"},
+      // An earlier placeholder inside a value is replaced as before by the 39's rule, and
+      // the whole value stays shielded afterwards.
+      {"%A%", {{false, "A", "[%B%]"}, {false, "B", "%C%"}, {true, "C", "c"}}, "[%C%]"},
+      // The case-insensitive fallback in the first characters skips values too.
+      {"%a% %c%", {{false, "A", "%C%"}, {true, "C", "c"}}, "%C% c"},
+      // Template text after many values is still found.
+      {"%A%%A%%A% %B% %A%", {{false, "A", "-"}, {true, "B", "b"}}, "--- b -"},
+  };
+  for (const FillCase& c : cases) {
+    SCOPED_TRACE(c.start);
+    FilledTemplate filled(c.start);
+    for (const FillStep& step : c.steps) {
+      if (step.templateTextOnly)
+        filled.ReplaceInTemplateText(step.name, step.value);
+      else
+        filled.Replace(step.name, step.value);
+    }
+    EXPECT_EQ(filled.Text(), c.result);
+  }
+}
+
+TEST(FilledTemplate, ArgumentsAreTheSpellingsInTemplateText) {
+  FilledTemplate filled("%TopPages% %toppages:010% %TopPages:3% %TopPages:3% %TopPages:x% %A%");
+  filled.Replace("A", "%TopPages:9%");
+  EXPECT_EQ(filled.ArgumentsOf("TopPages"), (std::vector<std::string>{"", "010", "3"}));
+  EXPECT_TRUE(filled.ArgumentsOf("Days").empty());
+}
+
+// Mentions tells whether Replace would replace anything, so that a costly value may be
+// left unbuilt.
+TEST(FilledTemplate, MentionsWhatReplaceWouldFind) {
+  const std::string far(300, '.');
+  const std::pair<std::string, bool> cases[] = {
+      {"x %Pages% y", true},
+      {"%pages%", true},
+      {far + "%Pages%", true},
+      {far + "%pages%", false},
+      {"%Page% %ages%", false},
+      {std::string(248, '-') + "%pages%", true},
+      {std::string(249, '-') + "%pages%", false},
+  };
+  for (const auto& [text, mentioned] : cases) {
+    FilledTemplate filled(text);
+    EXPECT_EQ(filled.Mentions("Pages"), mentioned) << text.size();
+    filled.Replace("Pages", "P");
+    EXPECT_EQ(filled.Text() != text, mentioned) << text.size();
+  }
 }
 
 }  // namespace

@@ -66,12 +66,13 @@ TEST(AddStatsAllocationTest, NoHeapUseOnceKeysAreKnown) {
       e.Extension = exts[i % 5];
       e.Statuscode = i % 5 == 4 ? 404 : 200;
       e.Bytes = 1000u + i;
-      e.DateTime = 45000.0 + i / 86400.0;
+      // Three days in turn, so that the tally by day meets known days and visitors.
+      e.DateTime = 45000.0 + (i % 3) + i / 86400.0;
       AddStats(stats, true, e, &store);
     }
   };
   const long start = g_allocations.load();
-  run(100);  // every key is listed now
+  run(100);  // every key, day and visitor of a day is listed now
   const long before = g_allocations.load();
   EXPECT_GT(before - start, 0);  // the counting itself works
   run(10000);

@@ -25,6 +25,11 @@ void ExpectAllCountersZero(const clsImportStats& s) {
   EXPECT_EQ(s.slPages.Count(), 0);
   EXPECT_EQ(s.slUserAgents.Count(), 0);
   EXPECT_EQ(s.slErrors.Count(), 0);
+  EXPECT_EQ(s.ByTime.DayCount(), 0u);
+  for (int h = 0; h < 24; ++h) {
+    EXPECT_EQ(s.ByTime.Hour(h).Hits, 0u);
+    EXPECT_EQ(s.ByTime.Hour(h).Bytes, 0);
+  }
   EXPECT_TRUE(s.UseDownloadExt);
   EXPECT_TRUE(s.UseIgnoreExt);
   EXPECT_TRUE(s.UseIgnoreIP);
@@ -86,6 +91,7 @@ TEST(ImportStatsTest, ClearResetsResultsButKeepsConfigurationAndImportTimes) {
   stats.UseDownloadExt = stats.UseIgnoreExt = stats.UseIgnoreIP = false;
   ASSERT_EQ(stats.Allowed, 1u);
   ASSERT_EQ(stats.slErrors.Count(), 1);
+  ASSERT_EQ(stats.ByTime.DayCount(), 1u);
 
   stats.Clear();
   ExpectAllCountersZero(stats);
@@ -108,6 +114,10 @@ TEST(ImportStatsTest, ClearResetsResultsButKeepsConfigurationAndImportTimes) {
   EXPECT_EQ(stats.Allowed, 1u);
   EXPECT_EQ(stats.NewUsers, 1u);
   EXPECT_EQ(stats.slUsers.Count(), 1);
+  // The visitor of index 0 is a new one: counted again on that day.
+  ASSERT_EQ(stats.ByTime.Days().size(), 1u);
+  EXPECT_EQ(stats.ByTime.Days()[0].Visitors, 1u);
+  EXPECT_EQ(stats.ByTime.Days()[0].Hits, 1u);
   EXPECT_EQ(stats.slPages.Object(0)->Entrances, 1u);
 }
 

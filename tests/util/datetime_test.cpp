@@ -185,6 +185,12 @@ TEST_F(DateTimeTest, FormatsInTheCLocale) {
   }
   EXPECT_EQ(LocaleShortMonthName(0), "");
   EXPECT_EQ(LocaleShortMonthName(13), "");
+  // Days of the week on both sides of 30 December 1899 (a Saturday), time of day ignored.
+  EXPECT_EQ(LocaleShortDayName(v), "Sun");
+  EXPECT_EQ(LocaleShortDayName(0), "Sat");
+  EXPECT_EQ(LocaleShortDayName(-0.25), "Fri");
+  EXPECT_EQ(LocaleShortDayName(Date(1850, 6, 1) + Time(18, 0, 0)), "Sat");
+  EXPECT_EQ(LocaleShortDayName(Date(2026, 3, 13)), "Fri");
 }
 
 TEST_F(DateTimeTest, DurationFormatDropsLeadingZeroAndWholeDays) {

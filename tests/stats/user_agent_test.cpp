@@ -1,4 +1,4 @@
-#include "export/user_agent.h"
+#include "stats/user_agent.h"
 
 #include <gtest/gtest.h>
 
