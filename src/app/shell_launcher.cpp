@@ -14,7 +14,7 @@
 #include <cerrno>
 #include <cstdlib>
 
-#include "app/shell_link.h"
+#include "desktop/shell_link.h"
 #include "util/path.h"
 #include "util/text.h"
 
