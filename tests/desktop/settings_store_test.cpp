@@ -328,16 +328,37 @@ TEST_F(SettingsStoreTest, FileIsPrivateToTheUser) {
   EXPECT_EQ(st.st_mode & 0077, 0u);
 }
 
-TEST_F(SettingsStoreTest, LeftoverTemporaryFileNeitherShowsNorStays) {
+TEST_F(SettingsStoreTest, LeftoverTemporaryFilesNeitherShowNorStay) {
   SettingsStore store(file_.string());
   ASSERT_TRUE(store.RegWriteString(kRoot, "IIS", "Y"));
-  const fs::path leftover = dir_ / "Kestrune.reg.tmp-Ab12Cd";
-  WriteAll(leftover, "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Vantorel\\Kestrune]\r\n\"II");
+  // A writer killed before its rename, now and in earlier versions; the others are not
+  // the store's and stay.
+  const fs::path leftovers[] = {dir_ / ".Kestrune.reg.Ab12Cd.part",
+                                dir_ / "Kestrune.reg.tmp-Ab12Cd"};
+  const fs::path others[] = {dir_ / ".Kestrune.reg.Ab12C.part", dir_ / ".Other.reg.Ab12Cd.part",
+                             dir_ / "Kestrune.reg.tmp-Ab12Cde"};
+  for (const fs::path& file : leftovers)
+    WriteAll(file, "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Vantorel\\Kestrune]\r\n\"II");
+  for (const fs::path& file : others) WriteAll(file, "x");
   EXPECT_EQ(store.RegReadString(kRoot, "IIS", ""), "Y");
   ASSERT_TRUE(store.RegWriteString(kRoot, "UNIX", "N"));
-  EXPECT_FALSE(fs::exists(leftover));
+  for (const fs::path& file : leftovers) EXPECT_FALSE(fs::exists(file)) << file;
+  for (const fs::path& file : others) EXPECT_TRUE(fs::exists(file)) << file;
+  for (const fs::path& file : others) fs::remove(file);
   EXPECT_EQ(FilesIn(dir_), (std::vector<std::string>{"Kestrune.reg", "Kestrune.reg.lock"}));
   EXPECT_EQ(store.RegValueNames(kRoot), (std::vector<std::string>{"IIS", "UNIX"}));
+}
+
+TEST_F(SettingsStoreTest, ALinkPlantedAtTheLockFileIsNotFollowed) {
+  const fs::path target = dir_ / "planted";
+  fs::create_symlink(target, file_.string() + ".lock");
+  SettingsStore store(file_.string());
+  EXPECT_FALSE(store.RegWriteString(kRoot, "IIS", "Y"));
+  EXPECT_FALSE(store.RegDeleteKeyTree(kDownloadExt));
+  EXPECT_FALSE(fs::exists(target));
+  EXPECT_FALSE(fs::exists(file_));
+  // Reading takes no lock and is not hindered.
+  EXPECT_EQ(store.RegReadString(kRoot, "IIS", "dflt"), "dflt");
 }
 
 // Not a test of its own: the writer process that the two tests below start. It writes
