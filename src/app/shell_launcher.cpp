@@ -1,22 +1,18 @@
 #include "app/shell_launcher.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
-
-#include <QByteArray>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QProcess>
-#include <QStandardPaths>
-#include <QString>
-#include <QStringList>
 
 #include <cerrno>
 #include <cstdlib>
+#include <optional>
+#include <vector>
 
+#include "desktop/detached_process.h"
 #include "desktop/shell_link.h"
 #include "util/path.h"
 #include "util/text.h"
+#include "util/utf8.h"
 
 namespace kestrune {
 namespace {
@@ -34,31 +30,94 @@ bool LooksLikeAddress(const std::string& text) {
   return true;
 }
 
-// The program to start, or an errno code.
-int FindCommand(const std::string& command, QString& program) {
-  QString name = QString::fromStdString(command);
-  if (name.isEmpty()) return ENOENT;
-  if (!name.contains(QLatin1Char('/'))) {
-    program = QStandardPaths::findExecutable(name);
-    return program.isEmpty() ? ENOENT : 0;
+bool IsExecutableFile(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(path.c_str(), X_OK) == 0;
+}
+
+// The folders of $PATH (the system's default path when it is not set), each absolute.
+std::vector<std::string> SearchPath() {
+  std::string path;
+  if (const char* env = std::getenv("PATH")) {
+    path = env;
+  } else if (std::size_t size = ::confstr(_CS_PATH, nullptr, 0); size > 0) {
+    path.resize(size);
+    ::confstr(_CS_PATH, path.data(), size);
+    path.resize(size - 1);
   }
-  QFileInfo info(name);
-  if (!info.exists()) return ENOENT;
-  if (!info.isFile() || !info.isExecutable()) return EACCES;
-  program = info.absoluteFilePath();
+  std::vector<std::string> folders;
+  for (std::size_t pos = 0; pos <= path.size();) {
+    std::size_t end = path.find(':', pos);
+    if (end == std::string::npos) end = path.size();
+    if (end > pos) folders.push_back(AbsolutePath(path.substr(pos, end - pos)));
+    pos = end + 1;
+  }
+  return folders;
+}
+
+// The program to start, or an errno code.
+int FindCommand(const std::string& command, std::string& program) {
+  if (command.empty()) return ENOENT;
+  if (command.find('/') == std::string::npos) {
+    for (const std::string& folder : SearchPath()) {
+      std::string candidate = AbsolutePath(folder + "/" + command);
+      if (IsExecutableFile(candidate)) {
+        program = std::move(candidate);
+        return 0;
+      }
+    }
+    return ENOENT;
+  }
+  struct stat st {};
+  if (::stat(command.c_str(), &st) != 0) return ENOENT;
+  if (!IsExecutableFile(command)) return EACCES;
+  program = AbsolutePath(command);
   return 0;
 }
 
-// File names are bytes in the locale's encoding.
-QString FromLocal(const std::string& name) {
-  return QFile::decodeName(QByteArray(name.data(), static_cast<qsizetype>(name.size())));
-}
-
-std::string ToLocal(const QString& name) {
-  return QFile::encodeName(name).toStdString();
+// White space as Unicode counts it (a no-break space and the ideographic space
+// included); a byte that starts no UTF-8 sequence is none.
+std::size_t SpaceAt(std::string_view text) {
+  char32_t code = 0;
+  const std::size_t length = DecodeUtf8(text, code);
+  if (length == 0) return 0;
+  const bool space = (code >= 0x09 && code <= 0x0D) || code == 0x20 || code == 0x85 ||
+                     code == 0xA0 || code == 0x1680 || (code >= 0x2000 && code <= 0x200A) ||
+                     code == 0x2028 || code == 0x2029 || code == 0x202F || code == 0x205F ||
+                     code == 0x3000;
+  return space ? length : 0;
 }
 
 }  // namespace
+
+std::vector<std::string> SplitParameters(std::string_view parameters) {
+  std::vector<std::string> words;
+  std::string word;
+  int quotes = 0;  // double quotes in a row just read
+  bool quoted = false;
+  for (std::size_t i = 0; i < parameters.size();) {
+    if (parameters[i] == '"') {
+      if (++quotes == 3) {
+        quotes = 0;
+        word += '"';
+      }
+      ++i;
+      continue;
+    }
+    if (quotes == 1) quoted = !quoted;
+    quotes = 0;
+    const std::size_t space = quoted ? 0 : SpaceAt(parameters.substr(i));
+    if (space > 0) {
+      if (!word.empty()) words.push_back(std::move(word));
+      word.clear();
+      i += space;
+    } else {
+      word += parameters[i++];
+    }
+  }
+  if (!word.empty()) words.push_back(std::move(word));
+  return words;
+}
 
 Launcher::Launcher() : command_(DefaultOpenCommand()) {}
 
@@ -88,25 +147,24 @@ int Launcher::ExecuteFile(const std::string& fileName, const std::string& parame
   }
 
   // A local file is opened by its absolute name; an address is handed on as it is.
-  QFileInfo local(FromLocal(file));
-  if (local.exists()) {
-    file = ToLocal(local.absoluteFilePath());
+  struct stat st {};
+  if (::stat(file.c_str(), &st) == 0) {
+    file = AbsolutePath(file);
   } else if (!LooksLikeAddress(file)) {
     return ENOENT;
   }
 
-  QString program;
+  std::string program;
   if (int rc = FindCommand(command_, program); rc != 0) return rc;
 
-  QString startDir;
-  if (!workingDir.empty() && DirectoryExists(workingDir)) {
-    // As the desktop shell does: the program keeps this as its current directory.
-    if (::chdir(workingDir.c_str()) == 0) startDir = QDir::currentPath();
-  }
+  // As the desktop shell does: the program keeps this as its current directory, and the
+  // started process inherits it.
+  if (!workingDir.empty() && DirectoryExists(workingDir)) (void)::chdir(workingDir.c_str());
 
-  QStringList arguments{FromLocal(file)};
-  arguments += QProcess::splitCommand(QString::fromStdString(params));
-  if (!QProcess::startDetached(program, arguments, startDir)) return ENOEXEC;
+  std::vector<std::string> arguments{file};
+  for (std::string& word : SplitParameters(params)) arguments.push_back(std::move(word));
+  int error = 0;
+  if (!StartDetached(program, arguments, error)) return ENOEXEC;
   return 0;
 }
 
