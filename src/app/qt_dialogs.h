@@ -9,7 +9,7 @@
 #include <functional>
 #include <string>
 
-#include "app/dialogs.h"
+#include "desktop/dialogs.h"
 
 class QString;
 class QWidget;

@@ -1,5 +1,5 @@
 // The launcher starting a real recording script in place of xdg-open.
-#include "app/shell_launcher.h"
+#include "desktop/shell_launcher.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

@@ -1,4 +1,4 @@
-#include "app/shell_launcher.h"
+#include "desktop/shell_launcher.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
