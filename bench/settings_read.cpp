@@ -9,8 +9,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "desktop/settings_store.h"
 #include "bench_files.h"
+#include "desktop/settings_store.h"
 
 using namespace kestrune;
 

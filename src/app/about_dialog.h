@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/shell_launcher.h"
+#include "desktop/shell_launcher.h"
 
 class QLabel;
 class QPushButton;

@@ -6,8 +6,8 @@
 #include <QTimer>
 
 #include "app/import_window.h"
-#include "desktop/maintenance_log.h"
 #include "app/qt_text.h"
+#include "desktop/maintenance_log.h"
 #include "util/text.h"
 
 namespace kestrune {

@@ -5,8 +5,8 @@
 #include <exception>
 
 #include "app/import_window.h"
-#include "app/shell_launcher.h"
 #include "app/stats_panel.h"
+#include "desktop/shell_launcher.h"
 #include "export/workbook_file.h"
 #include "export/workbook_model.h"
 

@@ -2,7 +2,7 @@
 #include <QDialog>
 
 #include "app/import_window.h"
-#include "app/shell_launcher.h"
+#include "desktop/shell_launcher.h"
 
 namespace kestrune {
 

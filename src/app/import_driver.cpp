@@ -11,11 +11,11 @@
 #include <cstdio>
 #include <unordered_map>
 
-#include "desktop/file_search.h"
 #include "app/import_window.h"
-#include "desktop/maintenance_log.h"
 #include "app/qt_text.h"
 #include "app/screen_cursor.h"
+#include "desktop/file_search.h"
+#include "desktop/maintenance_log.h"
 #include "logfiles/log_readers.h"
 #include "storage/database.h"
 #include "util/directory_lock.h"

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "app/dialogs.h"
+#include "desktop/dialogs.h"
 #include "desktop/settings_store.h"
 #include "export/export_run.h"
 #include "logfiles/reader_host.h"

@@ -9,10 +9,10 @@
 
 #include "app/about_dialog.h"
 #include "app/app_setup.h"
-#include "desktop/command_line.h"
 #include "app/import_window.h"
-#include "desktop/maintenance_log.h"
 #include "app/qt_dialogs.h"
+#include "desktop/command_line.h"
+#include "desktop/maintenance_log.h"
 #include "desktop/settings_store.h"
 #include "util/text.h"
 

@@ -9,7 +9,7 @@
 #include <functional>
 #include <string>
 
-#include "app/dialogs.h"
+#include "desktop/dialogs.h"
 
 class QString;
 class QWidget;
@@ -26,7 +26,6 @@ class QtDialogs : public Dialogs {
   void SetParent(QWidget* parent) { parent_ = parent; }
   // Where a headless message box writes "<caption>: <text>" (the maintenance log).
   void SetLogSink(std::function<void(const std::string&)> sink) { sink_ = std::move(sink); }
-  bool Headless() const { return headless_; }
 
   DialogButton MessageBox(const std::string& text, const std::string& caption,
                           DialogButtons buttons, DialogButton defaultButton,

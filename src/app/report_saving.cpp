@@ -6,8 +6,8 @@
 
 #include "app/import_window.h"
 #include "app/qt_text.h"
-#include "app/shell_launcher.h"
 #include "app/stats_panel.h"
+#include "desktop/shell_launcher.h"
 #include "reports/report_format.h"
 #include "reports/report_writers.h"
 

@@ -5,8 +5,8 @@
 #include <QProgressBar>
 
 #include "app/import_window.h"
-#include "desktop/maintenance_log.h"
 #include "app/qt_text.h"
+#include "desktop/maintenance_log.h"
 
 namespace kestrune {
 

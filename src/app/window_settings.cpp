@@ -9,8 +9,8 @@
 #include <charconv>
 
 #include "app/import_window.h"
-#include "desktop/maintenance_log.h"
 #include "app/qt_text.h"
+#include "desktop/maintenance_log.h"
 #include "util/text.h"
 
 namespace kestrune {

@@ -5,10 +5,10 @@
 // "Software\Vantorel\Kestrune\IgnoreExt". Keys and value names compare without regard to
 // (ASCII) letter case.
 //
-// Every write is a locked read-modify-write that replaces the file atomically (temporary
-// file, fsync, rename) with mode 0600. A damaged file is
-// kept aside (renamed with a ".damaged-<time>" suffix) before the next write; it is never
-// silently overwritten. Texts read back are cut to 255 characters.
+// Every write is a locked read-modify-write that replaces the file atomically with mode
+// 0600 (settings_file.h); the text is made and read by registry_text.h. A damaged file
+// is kept aside (renamed with a ".damaged-<time>" suffix) before the next write; it is
+// never silently overwritten. Texts read back are cut to 255 characters.
 //
 // Reading takes time linear in the size of the file. A line that cannot be read is
 // skipped; every readable value is kept (and written back beside the next change, after
@@ -22,6 +22,8 @@
 #include <vector>
 
 namespace kestrune {
+
+struct SettingsFileContent;
 
 class SettingsStore {
  public:
@@ -57,6 +59,7 @@ class SettingsStore {
 
  private:
   void Seen(std::size_t skippedLines) const;
+  std::function<void(const SettingsFileContent&)> SeenReport() const;
 
   std::string path_;
   std::function<void(std::size_t)> damageReport_;

@@ -105,7 +105,6 @@ class ModelApplication : public Application {
   void SetVisible(bool visible) override { visible_ = visible; }
 
   bool Visible() const { return visible_; }
-  int WorkbookCount() const { return static_cast<int>(books_.size()); }
   const ModelWorkbook& Book(int index) const { return *books_[static_cast<std::size_t>(index)]; }
 
  private:

@@ -7,6 +7,7 @@
 #include <climits>
 #include <cstdlib>
 #include <memory>
+#include <vector>
 
 #include "util/text.h"
 
@@ -71,6 +72,37 @@ bool ForceDirectory(std::string_view path) {
     if (pos == std::string::npos) break;
   }
   return DirectoryExists(dir);
+}
+
+std::string AbsolutePath(std::string_view path) {
+  std::string full;
+  if (path.empty() || path.front() != '/') {
+    std::unique_ptr<char, decltype(&std::free)> cwd(::getcwd(nullptr, 0), &std::free);
+    full = cwd ? cwd.get() : "";
+    full += '/';
+  }
+  full += path;
+
+  std::vector<std::string_view> segments;
+  const std::string_view text(full);
+  for (std::size_t pos = 0; pos <= text.size();) {
+    std::size_t end = text.find('/', pos);
+    if (end == std::string_view::npos) end = text.size();
+    const std::string_view segment = text.substr(pos, end - pos);
+    pos = end + 1;
+    if (segment.empty() || segment == ".") continue;
+    if (segment == ".." && !segments.empty() && segments.back() != "..") {
+      segments.pop_back();
+    } else {
+      segments.push_back(segment);
+    }
+  }
+  std::string out;
+  for (std::string_view segment : segments) {
+    out += '/';
+    out += segment;
+  }
+  return out.empty() ? "/" : out;
 }
 
 std::string ProgramDir() {

@@ -25,6 +25,12 @@ bool ForceDirectory(std::string_view path);
 bool FileExists(std::string_view path);  // a regular file (or anything not a directory)
 bool DirectoryExists(std::string_view path);
 
+// `path` made absolute against the current directory (when relative) and cleaned
+// without asking the file system: empty and "." segments dropped, a segment followed by
+// ".." dropped with it, no trailing "/" ("/" itself for the root). A ".." with no
+// segment left before it stays ("/a/../.." gives "/.."). Symbolic links are not followed.
+std::string AbsolutePath(std::string_view path);
+
 // The directory of the running program file (its real path), with a trailing "/".
 std::string ProgramDir();
 

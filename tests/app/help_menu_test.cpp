@@ -3,7 +3,7 @@
 #include <QDialog>
 
 #include "app/about_dialog.h"
-#include "app/shell_launcher.h"
+#include "desktop/shell_launcher.h"
 #include "window_fixture.h"
 
 namespace kestrune::test {

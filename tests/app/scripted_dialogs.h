@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/dialogs.h"
+#include "desktop/dialogs.h"
 
 namespace kestrune::test {
 

@@ -99,6 +99,37 @@ TEST_F(PathTest, ForceDirectoryRelativePath) {
   EXPECT_TRUE(DirectoryExists(dir_ + "/rel/one"));
 }
 
+TEST_F(PathTest, AbsolutePathIsCleanedWithoutTheFileSystem) {
+  const struct {
+    const char* path;
+    const char* clean;
+  } cases[] = {
+      {"/", "/"},
+      {"//", "/"},
+      {"/./", "/"},
+      {"/a//b/", "/a/b"},
+      {"/a/./b/.", "/a/b"},
+      {"/a/b/../", "/a"},
+      {"/a/./../b", "/b"},
+      {"/a/b//../c", "/a/c"},
+      {"/a/../..", "/.."},  // nothing left to take away: the ".." stays
+      {"/a/b/../../../c", "/../c"},
+      {"/a/.../..b/.c", "/a/.../..b/.c"},
+      {"/a/ ./b", "/a/ ./b"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(AbsolutePath(c.path), c.clean) << c.path;
+
+  const fs::path old = fs::current_path();
+  fs::create_directories(dir_ + "/x/y");
+  fs::current_path(dir_ + "/x/y");
+  const std::string cwd = fs::current_path().string();
+  const std::string parent = fs::current_path().parent_path().string();
+  EXPECT_EQ(AbsolutePath(""), cwd);
+  EXPECT_EQ(AbsolutePath("./z/"), cwd + "/z");
+  EXPECT_EQ(AbsolutePath("../z/../w.lnk"), parent + "/w.lnk");
+  fs::current_path(old);
+}
+
 TEST_F(PathTest, ProgramDirHoldsTheRunningProgram) {
   const std::string dir = ProgramDir();
   ASSERT_FALSE(dir.empty());

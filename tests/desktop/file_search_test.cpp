@@ -1,9 +1,13 @@
 // The wildcard search behind the import path.
 #include "desktop/file_search.h"
 
-#include <sys/stat.h>
+#include <gtest/gtest.h>
 
-#include "window_fixture.h"
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "temp_dir.h"
 
 namespace kestrune::test {
 namespace {

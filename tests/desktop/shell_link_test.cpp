@@ -1,5 +1,5 @@
 // Shortcut files built byte by byte after the documented layout.
-#include "app/shell_link.h"
+#include "desktop/shell_link.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

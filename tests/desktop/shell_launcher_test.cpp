@@ -1,5 +1,5 @@
 // The launcher starting a real recording script in place of xdg-open.
-#include "app/shell_launcher.h"
+#include "desktop/shell_launcher.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -167,6 +167,11 @@ TEST_F(ShellLauncherTest, RefusedLaunchesReturnTheirErrorCode) {
   std::ofstream(plain) << "#!/bin/sh\n";
   fs::permissions(plain, fs::perms::owner_read | fs::perms::owner_write);
   EXPECT_EQ(Launcher(plain.string()).OpenDocument((dir_ / "report.txt").string()), EACCES);
+  // Executable, but no program the system can start.
+  const fs::path garbage = dir_ / "not-a-program";
+  std::ofstream(garbage) << "no interpreter line\n";
+  fs::permissions(garbage, fs::perms::owner_all);
+  EXPECT_EQ(Launcher(garbage.string()).OpenDocument(kProductPageUrl), ENOEXEC);
   // None of them reached the recording command.
   EXPECT_FALSE(fs::exists(log_));
 }
@@ -194,6 +199,39 @@ TEST_F(ShellLauncherTest, ShortcutsInAnyCaseAreFollowedWithTheirOwnArguments) {
             (std::vector<std::string>{(dir_ / "data" / "target.log").string(), "-a", "b c"}));
   EXPECT_EQ(calls[0].directory, (dir_ / "data").string());
   EXPECT_EQ(calls[1].arguments, std::vector<std::string>{(dir_ / "links" / "broken.lnk").string()});
+}
+
+TEST(SplitParametersTest, BlanksQuotesAndTripleQuotes) {
+  using Words = std::vector<std::string>;
+  const struct {
+    const char* parameters;
+    Words words;
+  } cases[] = {
+      {"", {}},
+      {"  a   b  ", {"a", "b"}},
+      {"\"a b\" c", {"a b", "c"}},
+      {"a\"b c\"d", {"ab cd"}},
+      {"\"\"\"", {"\""}},
+      {"a \"\"\"b\"\"\" c", {"a", "\"b\"", "c"}},
+      {"a \"\" b", {"a", "b"}},  // an empty pair gives no argument
+      {"\"a", {"a"}},
+      {"\"a \"\"b\"\" c\"", {"a b c"}},  // a pair inside quotes leaves them open
+      {"\"\"\"\"", {"\""}},
+      {"x\"\"\"", {"x\""}},
+      {"\"a\"b\"c\"", {"abc"}},
+      {"a\tb\nc\vd\fe\rf", {"a", "b", "c", "d", "e", "f"}},
+      {"a\xC2\xA0"
+       "b\xE2\x80\x83"
+       "c\xE3\x80\x80"
+       "d",
+       {"a", "b", "c", "d"}},
+      {"a\xE2\x80\x8B"
+       "b \xE9t\xE9",
+       {"a\xE2\x80\x8B"
+        "b",
+        "\xE9t\xE9"}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(SplitParameters(c.parameters), c.words) << c.parameters;
 }
 
 TEST_F(ShellLauncherTest, OpenCommandComesFromTheEnvironment) {

@@ -1,14 +1,17 @@
 // SettingsStore against real files in a private temporary directory per test.
 #include "desktop/settings_store.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
-#include <QByteArray>
-#include <QProcess>
-#include <QStringList>
-
+#include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -325,16 +328,37 @@ TEST_F(SettingsStoreTest, FileIsPrivateToTheUser) {
   EXPECT_EQ(st.st_mode & 0077, 0u);
 }
 
-TEST_F(SettingsStoreTest, LeftoverTemporaryFileNeitherShowsNorStays) {
+TEST_F(SettingsStoreTest, LeftoverTemporaryFilesNeitherShowNorStay) {
   SettingsStore store(file_.string());
   ASSERT_TRUE(store.RegWriteString(kRoot, "IIS", "Y"));
-  const fs::path leftover = dir_ / "Kestrune.reg.tmp-Ab12Cd";
-  WriteAll(leftover, "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Vantorel\\Kestrune]\r\n\"II");
+  // A writer killed before its rename, now and in earlier versions; the others are not
+  // the store's and stay.
+  const fs::path leftovers[] = {dir_ / ".Kestrune.reg.Ab12Cd.part",
+                                dir_ / "Kestrune.reg.tmp-Ab12Cd"};
+  const fs::path others[] = {dir_ / ".Kestrune.reg.Ab12C.part", dir_ / ".Other.reg.Ab12Cd.part",
+                             dir_ / "Kestrune.reg.tmp-Ab12Cde"};
+  for (const fs::path& file : leftovers)
+    WriteAll(file, "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Vantorel\\Kestrune]\r\n\"II");
+  for (const fs::path& file : others) WriteAll(file, "x");
   EXPECT_EQ(store.RegReadString(kRoot, "IIS", ""), "Y");
   ASSERT_TRUE(store.RegWriteString(kRoot, "UNIX", "N"));
-  EXPECT_FALSE(fs::exists(leftover));
+  for (const fs::path& file : leftovers) EXPECT_FALSE(fs::exists(file)) << file;
+  for (const fs::path& file : others) EXPECT_TRUE(fs::exists(file)) << file;
+  for (const fs::path& file : others) fs::remove(file);
   EXPECT_EQ(FilesIn(dir_), (std::vector<std::string>{"Kestrune.reg", "Kestrune.reg.lock"}));
   EXPECT_EQ(store.RegValueNames(kRoot), (std::vector<std::string>{"IIS", "UNIX"}));
+}
+
+TEST_F(SettingsStoreTest, ALinkPlantedAtTheLockFileIsNotFollowed) {
+  const fs::path target = dir_ / "planted";
+  fs::create_symlink(target, file_.string() + ".lock");
+  SettingsStore store(file_.string());
+  EXPECT_FALSE(store.RegWriteString(kRoot, "IIS", "Y"));
+  EXPECT_FALSE(store.RegDeleteKeyTree(kDownloadExt));
+  EXPECT_FALSE(fs::exists(target));
+  EXPECT_FALSE(fs::exists(file_));
+  // Reading takes no lock and is not hindered.
+  EXPECT_EQ(store.RegReadString(kRoot, "IIS", "dflt"), "dflt");
 }
 
 // Not a test of its own: the writer process that the two tests below start. It writes
@@ -354,34 +378,102 @@ TEST(SettingsStoreWriterProcess, Run) {
   }
 }
 
-std::unique_ptr<QProcess> StartWriter(const fs::path& file, const std::string& prefix, long count) {
-  auto process = std::make_unique<QProcess>();
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert("KESTRUNE_TEST_WRITER_FILE", QString::fromStdString(file.string()));
-  env.insert("KESTRUNE_TEST_WRITER_PREFIX", QString::fromStdString(prefix));
-  env.insert("KESTRUNE_TEST_WRITER_COUNT", QString::number(count));
-  process->setProcessEnvironment(env);
-  process->setProcessChannelMode(QProcess::SeparateChannels);
-  process->start(QString::fromStdString(fs::read_symlink("/proc/self/exe").string()),
-                 {"--gtest_filter=SettingsStoreWriterProcess.Run"});
-  return process;
-}
+// One writer process: this test program again, running only the writer above, with its
+// standard output on a pipe.
+class Writer {
+ public:
+  Writer(const fs::path& file, const std::string& prefix, long count) {
+    std::vector<std::string> env;
+    for (char** e = environ; *e != nullptr; ++e) env.emplace_back(*e);
+    env.push_back("KESTRUNE_TEST_WRITER_FILE=" + file.string());
+    env.push_back("KESTRUNE_TEST_WRITER_PREFIX=" + prefix);
+    env.push_back("KESTRUNE_TEST_WRITER_COUNT=" + std::to_string(count));
+    const std::string program = fs::read_symlink("/proc/self/exe").string();
+    std::vector<std::string> args{program, "--gtest_filter=SettingsStoreWriterProcess.Run"};
+
+    int out[2];
+    if (::pipe2(out, O_CLOEXEC) != 0) return;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+    std::vector<char*> argv, envp;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    for (std::string& e : env) envp.push_back(e.data());
+    envp.push_back(nullptr);
+    if (::posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), envp.data()) != 0)
+      pid_ = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(out[1]);
+    output_ = out[0];
+  }
+  ~Writer() {
+    if (pid_ > 0) {
+      ::kill(pid_, SIGKILL);
+      Wait();
+    }
+    if (output_ >= 0) ::close(output_);
+  }
+  Writer(const Writer&) = delete;
+  Writer& operator=(const Writer&) = delete;
+
+  bool Started() const { return pid_ > 0; }
+
+  // Reads the output until it holds `lines` "WROTE" lines; false when the writer ended
+  // first or nothing came for 30 s.
+  bool WaitForLines(int lines) {
+    while (Lines() < lines) {
+      pollfd p{output_, POLLIN, 0};
+      if (::poll(&p, 1, 30000) <= 0 || !ReadSome()) return false;
+    }
+    return true;
+  }
+  int Lines() const {
+    int n = 0;
+    for (std::size_t at = 0; (at = text_.find("WROTE ", at)) != std::string::npos; ++at) ++n;
+    return n;
+  }
+
+  void Kill() { ::kill(pid_, SIGKILL); }
+
+  // The exit status (-1 when it did not exit by itself), after reading all its output.
+  int Wait() {
+    while (ReadSome()) {
+    }
+    int status = 0;
+    while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+    }
+    pid_ = -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+  const std::string& Output() const { return text_; }
+
+ private:
+  bool ReadSome() {
+    char buffer[4096];
+    ssize_t n;
+    while ((n = ::read(output_, buffer, sizeof buffer)) < 0 && errno == EINTR) {
+    }
+    if (n <= 0) return false;
+    text_.append(buffer, static_cast<std::size_t>(n));
+    return true;
+  }
+
+  pid_t pid_ = -1;
+  int output_ = -1;
+  std::string text_;
+};
 
 TEST_F(SettingsStoreTest, KilledWriterNeverLeavesAHalfFile) {
   for (int round = 0; round < 3; ++round) {
     SCOPED_TRACE(round);
-    std::unique_ptr<QProcess> writer = StartWriter(file_, "V", 0);
-    ASSERT_TRUE(writer->waitForStarted(30000));
+    Writer writer(file_, "V", 0);
+    ASSERT_TRUE(writer.Started());
     // Let it get well into its writes, then kill it wherever it is.
-    int lines = 0;
-    QByteArray seen;
-    while (lines < 40 + 13 * round) {
-      ASSERT_TRUE(writer->waitForReadyRead(30000)) << "writer stopped early";
-      seen += writer->readAllStandardOutput();
-      lines = static_cast<int>(seen.count("WROTE "));
-    }
-    writer->kill();
-    ASSERT_TRUE(writer->waitForFinished(30000));
+    ASSERT_TRUE(writer.WaitForLines(40 + 13 * round)) << "writer stopped early";
+    writer.Kill();
+    writer.Wait();
+    const int lines = writer.Lines();
 
     const std::string text = ReadAll(file_);
     ASSERT_EQ(text.rfind("REGEDIT4\r\n", 0), 0u);
@@ -400,12 +492,11 @@ TEST_F(SettingsStoreTest, KilledWriterNeverLeavesAHalfFile) {
 }
 
 TEST_F(SettingsStoreTest, ConcurrentWritersLoseNothing) {
-  std::unique_ptr<QProcess> first = StartWriter(file_, "A", 60);
-  std::unique_ptr<QProcess> second = StartWriter(file_, "B", 60);
-  ASSERT_TRUE(first->waitForFinished(120000));
-  ASSERT_TRUE(second->waitForFinished(120000));
-  ASSERT_EQ(first->exitCode(), 0) << first->readAllStandardOutput().toStdString();
-  ASSERT_EQ(second->exitCode(), 0) << second->readAllStandardOutput().toStdString();
+  Writer first(file_, "A", 60);
+  Writer second(file_, "B", 60);
+  ASSERT_TRUE(first.Started() && second.Started());
+  ASSERT_EQ(first.Wait(), 0) << first.Output();
+  ASSERT_EQ(second.Wait(), 0) << second.Output();
   SettingsStore store(file_.string());
   for (int i = 0; i < 60; ++i) {
     EXPECT_EQ(store.RegReadString(kRoot, "A" + std::to_string(i), ""), std::to_string(i));

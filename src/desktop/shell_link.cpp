@@ -1,13 +1,18 @@
-#include "app/shell_link.h"
+#include "desktop/shell_link.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QString>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
+#include <cstdint>
 #include <string_view>
+#include <vector>
+
+#include "util/path.h"
+#include "util/utf8.h"
 
 namespace kestrune {
 namespace {
@@ -15,7 +20,7 @@ namespace {
 constexpr std::uint32_t kHeaderSize = 0x4C;
 constexpr std::array<std::uint8_t, 16> kLinkClsid = {
     0x01, 0x14, 0x02, 0x00, 0x00, 0x00, 0x00, 0x00, 0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46};
-constexpr qint64 kMaxFileSize = 1 << 20;  // real shortcuts are a few kilobytes
+constexpr std::size_t kMaxFileSize = 1 << 20;  // real shortcuts are a few kilobytes
 
 enum LinkFlag : std::uint32_t {
   kHasLinkTargetIdList = 0x1,
@@ -62,19 +67,32 @@ class Bytes {
   // An 8-bit (system code page, read as Latin-1) string of `length` bytes.
   std::optional<std::string> ansi(std::size_t at, std::size_t length) const {
     if (at > data_.size() || data_.size() - at < length) return std::nullopt;
-    return QString::fromLatin1(reinterpret_cast<const char*>(data_.data() + at),
-                               static_cast<qsizetype>(length))
-        .toStdString();
+    std::string out;
+    out.reserve(length);
+    for (std::size_t i = 0; i < length; ++i) AppendUtf8(out, data_[at + i]);
+    return out;
   }
 
-  // A UTF-16LE string of `count` code units.
+  // A UTF-16LE string of `count` code units; a surrogate without its partner reads "?".
   std::optional<std::string> utf16(std::size_t at, std::size_t count) const {
     if (at > data_.size() || (data_.size() - at) / 2 < count) return std::nullopt;
-    std::u16string units(count, u'\0');
+    auto unit = [&](std::size_t i) -> char32_t {
+      return static_cast<char32_t>(data_[at + 2 * i] | (data_[at + 2 * i + 1] << 8));
+    };
+    std::string out;
+    out.reserve(count);
     for (std::size_t i = 0; i < count; ++i) {
-      units[i] = static_cast<char16_t>(data_[at + 2 * i] | (data_[at + 2 * i + 1] << 8));
+      const char32_t u = unit(i);
+      if (u < 0xD800 || u > 0xDFFF) {
+        AppendUtf8(out, u);
+      } else if (u <= 0xDBFF && i + 1 < count && unit(i + 1) >= 0xDC00 && unit(i + 1) <= 0xDFFF) {
+        AppendUtf8(out, 0x10000 + ((u - 0xD800) << 10) + (unit(i + 1) - 0xDC00));
+        ++i;
+      } else {
+        out += '?';
+      }
     }
-    return QString::fromUtf16(units.data(), static_cast<qsizetype>(count)).toStdString();
+    return out;
   }
 
   // A zero-terminated string that must end inside this structure.
@@ -167,13 +185,40 @@ bool IsAbsolute(std::string_view path) {
          ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
 }
 
-std::string Resolve(const QString& folder, const std::string& path) {
+std::string Resolve(const std::string& folder, const std::string& path) {
   if (path.empty() || IsAbsolute(path)) return path;
-  return QDir::cleanPath(folder + QLatin1Char('/') + QString::fromStdString(path)).toStdString();
+  return AbsolutePath(folder + '/' + path);
 }
 
 bool Exists(const std::string& path) {
-  return QFileInfo::exists(QString::fromStdString(path));
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0;
+}
+
+// The whole file, unless it cannot be read, is a directory or is larger than
+// kMaxFileSize.
+std::optional<std::vector<std::uint8_t>> ReadSmallFile(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  std::optional<std::vector<std::uint8_t>> bytes;
+  struct stat st {};
+  if (::fstat(fd, &st) == 0 && !S_ISDIR(st.st_mode) &&
+      static_cast<std::uintmax_t>(st.st_size) <= kMaxFileSize) {
+    bytes.emplace();
+    std::uint8_t chunk[16384];
+    for (;;) {
+      const ssize_t n = ::read(fd, chunk, sizeof chunk);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0 || bytes->size() + static_cast<std::size_t>(n) > kMaxFileSize) {
+        bytes.reset();  // unreadable, or grown past the limit while being read
+        break;
+      }
+      if (n == 0) break;
+      bytes->insert(bytes->end(), chunk, chunk + n);
+    }
+  }
+  ::close(fd);
+  return bytes;
 }
 
 }  // namespace
@@ -235,16 +280,13 @@ std::optional<ShellLinkData> ParseShellLink(std::span<const std::uint8_t> bytes)
 }
 
 std::optional<ShellLink> ReadShellLink(const std::string& lnkPath) {
-  QFile file(QString::fromStdString(lnkPath));
-  if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxFileSize) return std::nullopt;
-  QByteArray bytes = file.read(kMaxFileSize + 1);
-  if (bytes.size() > kMaxFileSize) return std::nullopt;
-  std::optional<ShellLinkData> data = ParseShellLink(
-      std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
-                                    static_cast<std::size_t>(bytes.size())));
+  std::optional<std::vector<std::uint8_t>> bytes = ReadSmallFile(lnkPath);
+  if (!bytes) return std::nullopt;
+  std::optional<ShellLinkData> data = ParseShellLink(*bytes);
   if (!data) return std::nullopt;
 
-  const QString folder = QFileInfo(file).absolutePath();
+  const std::string file = AbsolutePath(lnkPath);
+  const std::string folder = file.substr(0, std::max<std::size_t>(file.rfind('/'), 1));
   const std::string local = Resolve(folder, SlashPath(data->localPath));
   const std::string relative = Resolve(folder, SlashPath(data->relativePath));
   ShellLink link;

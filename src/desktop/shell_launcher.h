@@ -9,7 +9,7 @@
 //   started process. A local file name is made absolute first, so the change of
 //   directory does not change which file is opened.
 //   The open command (default "xdg-open") is started detached, with the file and then
-//   the parameters (split like a command line) as its arguments; never through a shell.
+//   the parameters (SplitParameters) as its arguments; never through a shell.
 //   Returns 0 when it started, else an errno code: ENOENT for a missing local file or a
 //   missing open command, EACCES when the command is not executable, ENOEXEC when it
 //   could not be started. The show mode has no counterpart on this desktop.
@@ -20,6 +20,8 @@
 #pragma once
 
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace kestrune {
 
@@ -43,6 +45,11 @@ class Launcher {
  private:
   std::string command_;
 };
+
+// `parameters` split into arguments as a command line is: white space between them,
+// double quotes around an argument that holds white space (`a"b c"d` is one argument),
+// and three double quotes in a row for a double quote itself.
+std::vector<std::string> SplitParameters(std::string_view parameters);
 
 // Through a Launcher with the default open command.
 int ExecuteFile(const std::string& fileName, const std::string& parameters, int showMode);

@@ -1,5 +1,5 @@
 // Dialogs: every modal interaction of the main window (message box, input query, save-file
-// dialog) goes through this interface. QtDialogs (qt_dialogs.h) shows real Qt dialogs;
+// dialog) goes through this interface. QtDialogs (app/qt_dialogs.h) shows real Qt dialogs;
 // the window tests pass a scripted implementation that answers in order and records what
 // was asked, so no test ever waits on a real modal dialog.
 #pragma once

@@ -1,0 +1,4 @@
+// Allowed: a Qt class declared is Qt seen.
+#pragma once
+
+class QWidget;

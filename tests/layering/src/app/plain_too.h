@@ -1,0 +1,4 @@
+// Faulty on purpose: nothing of Qt here either.
+#pragma once
+
+#include <string>

@@ -1,0 +1,2 @@
+// Allowed: sees Qt through the window header.
+#include "app/declares_qt.h"

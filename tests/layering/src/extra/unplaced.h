@@ -1,0 +1,2 @@
+// Faulty on purpose: a folder that is no layer.
+#pragma once

@@ -1,0 +1,4 @@
+// Allowed: ftp queues onto the window's thread.
+#include <QObject>
+
+#include "util/text.h"

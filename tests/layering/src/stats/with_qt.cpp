@@ -1,0 +1,2 @@
+// Faulty on purpose: the statistics see Qt.
+#include <QString>
