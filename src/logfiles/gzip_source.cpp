@@ -1,5 +1,6 @@
 #include "logfiles/gzip_source.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 
