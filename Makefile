@@ -1,5 +1,8 @@
-# The commands of the README: `make run`, `make test` and `make test-sanitize`.
+# The commands of the README: `make run`, `make test`, `make test-sanitize`, `make install`
+# (PREFIX, default /usr/local; DESTDIR honoured) and `make package` (a .deb in the build
+# folder).
 BUILD ?= build
+PREFIX ?= /usr/local
 SANITIZE_BUILD ?= build-sanitize
 # A second tree for AddressSanitizer and UndefinedBehaviorSanitizer: -O1 keeps it quick,
 # any undefined behaviour ends the test that meets it, and no benchmarks are built.
@@ -7,7 +10,7 @@ SANITIZE_FLAGS = -fsanitize=address,undefined -fno-sanitize-recover=undefined \
                  -fno-omit-frame-pointer
 CCACHE := $(shell command -v ccache 2>/dev/null)
 
-.PHONY: deps configure build run test test-sanitize clean
+.PHONY: deps configure build run test test-sanitize install package clean
 
 deps:
 	@bash scripts/install-deps
@@ -35,6 +38,12 @@ test-sanitize: deps
 
 run: build
 	@bash scripts/run $(BUILD)
+
+install: build
+	@DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
+
+package: build
+	@cd $(BUILD) && cpack -G DEB
 
 clean:
 	rm -rf $(BUILD) $(SANITIZE_BUILD)

@@ -2,6 +2,7 @@
 // and a monotonic clock.
 #pragma once
 
+#include <sys/stat.h>
 #include <time.h>
 #include <chrono>
 #include <cstdint>
@@ -24,6 +25,12 @@ inline double CpuSeconds() {
   timespec t{};
   clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
   return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+
+// The size of `path` in MiB (0 when it cannot be read).
+inline double FileMiB(const std::string& path) {
+  struct stat info {};
+  return ::stat(path.c_str(), &info) == 0 ? static_cast<double>(info.st_size) / (1 << 20) : 0;
 }
 
 // Writes a sample log of `lines` request lines to `path`; false when writing fails.

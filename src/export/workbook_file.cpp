@@ -69,18 +69,20 @@ bool SaveWorkbookAsNew(Workbook& book, const std::string& folder, const std::str
   for (int n = 1; n <= kMaxNumberedNames; ++n) {
     const std::string target = stem + (n == 1 ? "" : " (" + std::to_string(n) + ")") + ".xlsx";
     if (FileExists(target) || DirectoryExists(target)) continue;
+    if (IsSymbolicLink(target)) continue;  // a link that names nothing: taken as well
     AtomicFile out(target);
     std::string reason;
     if (!WriteThrough(book, out, reason)) {
-      error = target + ": " + reason;
+      error = FileErrorText(target, reason);
       return false;
     }
     if (out.Commit(reason, AtomicFile::Existing::Keep)) {
       file = target;
       return true;
     }
-    if (reason != exists) {  // another program took the name meanwhile: the next one
-      error = target + ": " + reason;
+    // Another program took the name meanwhile: the next one.
+    if (reason != exists && reason != kSymbolicLinkReason) {
+      error = FileErrorText(target, reason);
       return false;
     }
   }
@@ -92,7 +94,7 @@ bool SaveWorkbookReplacing(Workbook& book, const std::string& file, std::string&
   AtomicFile out(file);
   std::string reason;
   if (!WriteThrough(book, out, reason) || !out.Commit(reason, AtomicFile::Existing::Replace)) {
-    error = file + ": " + reason;
+    error = FileErrorText(file, reason);
     return false;
   }
   return true;

@@ -24,7 +24,9 @@ std::string WorkbookBaseName(TDateTime day);
 bool SaveWorkbookAsNew(Workbook& book, const std::string& folder, const std::string& base,
                        std::string& file, std::string& error);
 
-// Writes `book` to `file`, replacing it atomically; false with `error` set.
+// Writes `book` to `file`, replacing it atomically; false with `error` set. A `file`
+// that is a symbolic link is refused ("<file> is a symbolic link; not written") and
+// neither it nor the file it names changes.
 bool SaveWorkbookReplacing(Workbook& book, const std::string& file, std::string& error);
 
 }  // namespace kestrune

@@ -1,15 +1,9 @@
 #include "logfiles/line_reader.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 
-#include "util/error.h"
-#include "util/text.h"
+#include "logfiles/byte_source.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -48,57 +42,40 @@ const char* FindLineEnd(const char* p, const char* end) {
 
 LineReader::LineReader(const std::string& fileName, std::size_t maxLineLength,
                        std::size_t bufferSize)
-    : fileName_(fileName),
+    : source_(OpenByteSource(fileName)),
       maxLineLength_(maxLineLength),
       bufferSize_(std::max<std::size_t>(bufferSize, 1)),
       buffer_(new char[bufferSize_]),
-      carry_(new char[maxLineLength_ + 1]) {
-  // Non-blocking, so that a FIFO under the name cannot hang the open; only regular
-  // files are read.
-  fd_ = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd_ < 0) Fail("Cannot open");
-  struct stat info {};
-  const bool statted = ::fstat(fd_, &info) == 0;
-  if (!statted || !S_ISREG(info.st_mode)) {
-    const int code = errno;
-    ::close(fd_);
-    fd_ = -1;
-    throw Error("Cannot read " + EscapeControlCharacters(fileName_, false) + ": " +
-                (statted ? "not a regular file" : std::strerror(code)));
-  }
-  const int flags = ::fcntl(fd_, F_GETFL);
-  if (flags >= 0) ::fcntl(fd_, F_SETFL, flags & ~O_NONBLOCK);
+      carry_(new char[maxLineLength_ + 1]) {}
+
+LineReader::~LineReader() = default;
+
+bool LineReader::Compressed() const {
+  return source_->Compressed();
 }
 
-LineReader::~LineReader() {
-  if (fd_ >= 0) ::close(fd_);
+std::uint64_t LineReader::FileSize() const {
+  return source_->FileSize();
 }
 
-void LineReader::Fail(const char* what) const {
-  throw Error(std::string(what) + " " + EscapeControlCharacters(fileName_, false) + ": " +
-              std::strerror(errno));
+std::uint64_t LineReader::FilePosition() const {
+  return source_->FilePosition();
 }
 
 bool LineReader::Fill() {
   if (endOfFile_) return false;
-  for (;;) {
-    const ssize_t n = ::read(fd_, buffer_.get(), bufferSize_);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      Fail("Cannot read");
-    }
-    if (n == 0) {
-      endOfFile_ = true;
-      return false;
-    }
-    pos_ = 0;
-    end_ = static_cast<std::size_t>(n);
-    return true;
+  const std::size_t n = source_->Read(buffer_.get(), bufferSize_);
+  if (n == 0) {
+    endOfFile_ = true;
+    return false;
   }
+  pos_ = 0;
+  end_ = n;
+  return true;
 }
 
 void LineReader::Rewind() {
-  if (::lseek(fd_, 0, SEEK_SET) < 0) Fail("Cannot read");
+  source_->Rewind();
   pos_ = end_ = 0;
   endOfFile_ = endOfText_ = false;
   pending_ = Pending::kNothing;

@@ -5,15 +5,19 @@
 // a line end directly after it; a run at the start of a line gives no line of its own,
 // and the lines after the run are read as usual. Each line is handed out cut to a
 // maximum length (the rest of a longer line is skipped unread into memory), as a view
-// that stays valid until the next call.
+// that stays valid until the next call. A gzip-compressed file (told by its content, see
+// byte_source.h) gives the lines of its inflated text by the same rules.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
 
 namespace kestrune {
+
+class ByteSource;
 
 class LineReader {
  public:
@@ -28,22 +32,29 @@ class LineReader {
   LineReader& operator=(const LineReader&) = delete;
 
   // Counts the lines of the whole file in a fast pass, then starts again at the first
-  // line. Throws kestrune::Error when the file cannot be read.
+  // line (a compressed file is inflated twice for it). Throws kestrune::Error when the
+  // file cannot be read or its compressed data are damaged.
   int CountLines();
 
   // The next line, without its line end and cut to the maximum length; false when the
-  // text has ended. Throws kestrune::Error when the file cannot be read.
+  // text has ended. Throws kestrune::Error when the file cannot be read or its
+  // compressed data are damaged; the lines before stay read.
   bool Next(std::string_view& line);
 
   // Starts again at the first line.
   void Rewind();
 
- private:
-  bool Fill();  // reads the next chunk into the buffer; false at the end of the file
-  [[noreturn]] void Fail(const char* what) const;
+  // Whether the file is gzip-compressed.
+  bool Compressed() const;
+  // The file's size in bytes and how many of them have been read so far: a progress
+  // measure that needs no counting pass.
+  std::uint64_t FileSize() const;
+  std::uint64_t FilePosition() const;
 
-  std::string fileName_;
-  int fd_ = -1;
+ private:
+  bool Fill();  // reads the next chunk into the buffer; false at the end of the text
+
+  std::unique_ptr<ByteSource> source_;
   std::size_t maxLineLength_;
   std::size_t bufferSize_;
   std::unique_ptr<char[]> buffer_;

@@ -1,5 +1,8 @@
 #include "logfiles/log_readers.h"
 
+#include <cstdint>
+#include <limits>
+
 #include "logfiles/iis_line.h"
 #include "logfiles/line_error.h"
 #include "logfiles/line_reader.h"
@@ -9,6 +12,13 @@
 namespace kestrune {
 
 namespace {
+
+// How far a byte count is shifted right so that the file's size fits a progress int.
+int ProgressShift(std::uint64_t size) {
+  int shift = 0;
+  while ((size >> shift) > static_cast<std::uint64_t>(std::numeric_limits<int>::max())) ++shift;
+  return shift;
+}
 
 // The loop both readers share: status, a counting pass for the progress display, then
 // every line: counted, parsed by `parser`, accumulated, shown. A LineError leaves as an
@@ -24,14 +34,16 @@ int ScanFile(const std::string& fileName, const char* statusText, bool addToDb,
   }
   host.Status(statusText + fileName);
   LineReader reader(fileName);
-  host.InitProgress(reader.CountLines());
+  const bool byBytes = reader.Compressed();
+  const int shift = byBytes ? ProgressShift(reader.FileSize()) : 0;
+  host.InitProgress(byBytes ? static_cast<int>(reader.FileSize() >> shift) : reader.CountLines());
 
   LogEntry entry;  // one record for the whole file: its texts keep their capacity
   std::string_view line;
   int index = 0;
   for (; reader.Next(line); ++index) {
     ++stats.Entries;
-    host.SetProgress(index);
+    host.SetProgress(byBytes ? static_cast<int>(reader.FilePosition() >> shift) : index);
     LineKind kind;
     try {
       kind = parser.Parse(line, entry);
@@ -61,7 +73,7 @@ int ScanIISFile(const std::string& fileName, bool addToDb, ReaderContext& contex
 
 int ScanUnixFile(const std::string& fileName, const std::string& siteIP, bool addToDb,
                  ReaderContext& context) {
-  UnixLineParser parser(siteIP);
+  UnixLineParser parser(siteIP, context.unixOptions);
   return ScanFile(fileName, "Importing UNIX file ", addToDb, context, parser);
 }
 

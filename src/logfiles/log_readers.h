@@ -3,11 +3,17 @@
 // and panel, and returns the number of lines of the file: 0 when it does not exist or
 // is empty. An invalid date or time (and any storage failure) raises kestrune::Error,
 // whose message names the file, the line number and the offending text.
+//
+// A gzip-compressed file is read as its inflated text, with the same counts; its
+// progress runs over the compressed bytes (maximum and positions in bytes, scaled down
+// to fit an int) instead of the lines, which would need a second inflating pass. Damaged
+// or truncated compressed data raise "Invalid compressed data in <file>: <reason>".
 #pragma once
 
 #include <string>
 
 #include "logfiles/reader_host.h"
+#include "logfiles/reader_options.h"
 #include "stats/add_stats.h"
 
 namespace kestrune {
@@ -15,7 +21,8 @@ namespace kestrune {
 struct ReaderContext {
   clsImportStats& stats;
   ReaderHost& host;
-  EntryStore* store = nullptr;  // needed when addToDb is true
+  EntryStore* store = nullptr;       // needed when addToDb is true
+  UnixReadOptions unixOptions = {};  // how ScanUnixFile reads its lines
 };
 
 // IIS 4.0 W3C extended format, column order from "#Fields:" lines.

@@ -34,6 +34,19 @@ void RemoveAll(std::string& text, std::string_view what) {
   text.resize(out);
 }
 
+// The quoted text that `text` begins with, after what stands before its opening quote:
+// up to the closing quote (one preceded by a backslash does not close it) or, without
+// one, the end. `text` keeps what stands after the closing quote.
+std::string_view TakeQuoted(std::string_view& text) {
+  SplitAt(text, '"');
+  std::size_t at = 0;
+  while (at < text.size() && text[at] != '"') at += text[at] == '\\' ? 2 : 1;
+  at = std::min(at, text.size());
+  const std::string_view quoted = text.substr(0, at);
+  text.remove_prefix(at < text.size() ? at + 1 : at);
+  return quoted;
+}
+
 }  // namespace
 
 UnixMonthNames::UnixMonthNames() {
@@ -126,7 +139,11 @@ TDateTime UnixTimestampConverter::Convert(std::string_view stamp) {
 }
 
 UnixLineParser::UnixLineParser(std::string siteIP, CalendarDay today)
-    : siteIP_(std::move(siteIP)), timestamps_(today) {
+    : UnixLineParser(std::move(siteIP), UnixReadOptions{}, today) {}
+
+UnixLineParser::UnixLineParser(std::string siteIP, const UnixReadOptions& options,
+                               CalendarDay today)
+    : siteIP_(std::move(siteIP)), options_(options), timestamps_(today) {
   // The site address is typed into the window; like every text of an entry it is cut to
   // 255 characters where it enters.
   if (siteIP_.size() > 255) siteIP_.resize(255);
@@ -149,7 +166,7 @@ void UnixLineParser::SetDate(LogEntry& entry) {
 
 LineKind UnixLineParser::Parse(std::string_view rawLine, LogEntry& entry) {
   line_.assign(rawLine.substr(0, 255));
-  UpperCaseInPlace(line_);
+  if (!options_.keepCase) UpperCaseInPlace(line_);
   std::string_view rest = TrimSpaces(line_);
   if (rest.empty() || rest[0] == '#' || !HasContent(rest)) return LineKind::kComment;
 
@@ -162,6 +179,7 @@ LineKind UnixLineParser::Parse(std::string_view rawLine, LogEntry& entry) {
   SetDate(entry);
   SplitAt(rest, '"');
   entry.Method.assign(TrimSpaces(SplitAt(rest, ' ')));
+  if (options_.keepCase) UpperCaseInPlace(entry.Method);
   entry.Page.assign(TrimSpaces(SplitAt(rest, ' ')));
   if (entry.Page.find("..") != std::string::npos || entry.Page.find("./") != std::string::npos) {
     RemoveAll(entry.Page, "..");
@@ -173,7 +191,13 @@ LineKind UnixLineParser::Parse(std::string_view rawLine, LogEntry& entry) {
   rest = TrimSpaces(rest);
   entry.Statuscode = ToNumber(TrimSpaces(SplitAt(rest, ' ')));
   entry.Bytes = ToNumber(TrimSpaces(SplitAt(rest, ' ')));
+  std::string_view afterBytes = rest;
   entry.TimeTaken = ToNumber(TrimSpaces(SplitAt(rest, ' ')));
+  if (options_.combined) {
+    const std::string_view referrer = TakeQuoted(afterBytes);
+    if (referrer != "-") entry.Referrer.assign(referrer);
+    entry.UserAgent.assign(TakeQuoted(afterBytes));
+  }
   return LineKind::kEntry;
 }
 

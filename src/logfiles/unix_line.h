@@ -1,6 +1,8 @@
 // The UNIX common-format line: the time-stamp conversion and the parse of one line
 // into a LogEntry by its fixed sequence of splits. Every text of the entry comes out in
-// upper case, because the whole line is upper-cased first.
+// upper case, because the whole line is upper-cased first, unless the options keep the
+// letter case; with the combined option the quoted referrer and user agent after the
+// byte count are taken too (reader_options.h).
 #pragma once
 
 #include <array>
@@ -8,6 +10,7 @@
 #include <string_view>
 
 #include "logfiles/iis_line.h"  // LineKind
+#include "logfiles/reader_options.h"
 #include "stats/log_entry.h"
 #include "util/datetime.h"
 
@@ -56,10 +59,15 @@ class UnixTimestampConverter {
 class UnixLineParser {
  public:
   explicit UnixLineParser(std::string siteIP, CalendarDay today = CalendarDay::Today());
+  UnixLineParser(std::string siteIP, const UnixReadOptions& options,
+                 CalendarDay today = CalendarDay::Today());
 
   // Parses one line as read from the file: cut to 255 characters, upper-cased with the
-  // locale's rules and trimmed first. A "#" line or one without content is a comment;
-  // any other line fills `entry` (missing parts empty or 0). Throws LineError for an
+  // locale's rules (unless keepCase) and trimmed first. A "#" line or one without
+  // content is a comment; any other line fills `entry` (missing parts empty or 0).
+  // With `combined`, the first two quoted texts after the byte count are the referrer
+  // and the user agent; a quote preceded by a backslash does not end them, and a text
+  // without its closing quote runs to the end of the line. Throws LineError for an
   // invalid time of day or zone.
   LineKind Parse(std::string_view rawLine, LogEntry& entry);
 
@@ -67,6 +75,7 @@ class UnixLineParser {
   void SetDate(LogEntry& entry);
 
   std::string siteIP_;
+  UnixReadOptions options_;
   UnixTimestampConverter timestamps_;
   std::string line_;
   long long lastDay_ = -1;  // the day whose "YYYY-MM-DD" text lastDateText_ holds

@@ -12,6 +12,7 @@
 #include "reports/report_file.h"
 #include "reports/report_writers.h"
 #include "reports/template_text.h"
+#include "util/atomic_file.h"
 #include "util/datetime.h"
 #include "util/error.h"
 
@@ -135,6 +136,8 @@ void SaveReportAsHTML(const std::string& templatePath, const std::string& fileNa
       throw Error("Cannot create file " + fileName);
     case WriteResult::CannotWrite:
       throw Error("Cannot write file " + fileName);
+    case WriteResult::SymbolicLink:
+      throw Error(FileErrorText(fileName, kSymbolicLinkReason));
   }
 }
 

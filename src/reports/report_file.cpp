@@ -5,9 +5,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <climits>
-#include <cstdlib>
-#include <memory>
 
 #include "util/atomic_file.h"
 
@@ -15,10 +12,11 @@ namespace kestrune {
 
 namespace {
 
-// Writes into an existing special file (a device, a pipe) the way any program would.
+// Writes into an existing special file (a device, a pipe) the way any program would,
+// but not through a link put in its place meanwhile.
 WriteResult WriteInPlace(const std::string& path, std::string_view content) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
-  if (fd < 0) return WriteResult::CannotCreate;
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW);
+  if (fd < 0) return errno == ELOOP ? WriteResult::SymbolicLink : WriteResult::CannotCreate;
   bool ok = true;
   while (ok && !content.empty()) {
     const ssize_t n = ::write(fd, content.data(), content.size());
@@ -33,28 +31,27 @@ WriteResult WriteInPlace(const std::string& path, std::string_view content) {
   return ok ? WriteResult::Ok : WriteResult::CannotWrite;
 }
 
-// The file a link names, so that replacing it keeps the link.
-std::string ResolvedTarget(const std::string& path) {
-  struct stat link {};
-  if (::lstat(path.c_str(), &link) != 0 || !S_ISLNK(link.st_mode)) return path;
-  std::unique_ptr<char, decltype(&std::free)> real(::realpath(path.c_str(), nullptr), &std::free);
-  return real ? std::string(real.get()) : path;
-}
-
 }  // namespace
 
 WriteResult WriteReportFile(const std::string& path, std::string_view content) {
-  const std::string target = ResolvedTarget(path);
   struct stat existing {};
-  const bool exists = ::stat(target.c_str(), &existing) == 0;
-  if (exists && !S_ISREG(existing.st_mode)) return WriteInPlace(target, content);
+  const bool exists = ::lstat(path.c_str(), &existing) == 0;
+  if (exists && S_ISLNK(existing.st_mode)) return WriteResult::SymbolicLink;
+  if (exists && !S_ISREG(existing.st_mode)) return WriteInPlace(path, content);
 
-  AtomicFile file(target);
+  AtomicFile file(path);
   std::string error;
-  if (!file.Open(error)) return WriteResult::CannotCreate;
+  const auto failed = [&error](WriteResult otherwise) {
+    return error == kSymbolicLinkReason ? WriteResult::SymbolicLink : otherwise;
+  };
+  if (!file.Open(error)) return failed(WriteResult::CannotCreate);
   if (exists) ::fchmod(file.Descriptor(), existing.st_mode & 07777);
-  if (!file.Write(content, error) || !file.Commit(error)) return WriteResult::CannotWrite;
+  if (!file.Write(content, error) || !file.Commit(error)) return failed(WriteResult::CannotWrite);
   return WriteResult::Ok;
+}
+
+std::string ReportTargetRefusal(const std::string& path) {
+  return IsSymbolicLink(path) ? FileErrorText(path, kSymbolicLinkReason) : std::string();
 }
 
 }  // namespace kestrune

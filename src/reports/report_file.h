@@ -10,12 +10,18 @@
 
 namespace kestrune {
 
-enum class WriteResult { Ok, CannotCreate, CannotWrite };
+enum class WriteResult { Ok, CannotCreate, CannotWrite, SymbolicLink };
 
 // Writes `content` to `path` as described above. An existing target keeps its
-// permission bits; a symbolic link is followed, so the file it names is replaced and the
-// link stays. A target that exists and is not a regular file (a device, a pipe) is
-// written in place, as nothing can be renamed over it.
+// permission bits. A target that is a symbolic link is refused (SymbolicLink) before
+// anything is written: neither the link nor the file it names changes. A target that
+// exists and is not a regular file (a device, a pipe) is written in place, as nothing
+// can be renamed over it.
 WriteResult WriteReportFile(const std::string& path, std::string_view content);
+
+// "<file> is a symbolic link; not written" when `path` is a symbolic link, which no
+// writer of reports writes to; empty otherwise. For callers that tell the reason of a
+// failed text or XML report, whose writers answer only true or false.
+std::string ReportTargetRefusal(const std::string& path);
 
 }  // namespace kestrune

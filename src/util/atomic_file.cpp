@@ -42,6 +42,16 @@ int RenameNoReplace(const std::string& from, const std::string& to) {
 
 }  // namespace
 
+bool IsSymbolicLink(const std::string& path) {
+  struct stat info {};
+  return ::lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode);
+}
+
+std::string FileErrorText(const std::string& file, std::string_view reason) {
+  if (reason == kSymbolicLinkReason) return file + " " + std::string(reason);
+  return file + ": " + std::string(reason);
+}
+
 AtomicFile::AtomicFile(std::string target) : target_(std::move(target)) {}
 
 AtomicFile::~AtomicFile() {
@@ -50,6 +60,10 @@ AtomicFile::~AtomicFile() {
 
 bool AtomicFile::Open(std::string& error, unsigned mode) {
   Discard();
+  if (IsSymbolicLink(target_)) {
+    error = kSymbolicLinkReason;
+    return false;
+  }
   std::mt19937_64 random(std::random_device{}());
   for (int attempt = 0; attempt < 100; ++attempt) {
     std::string candidate = TempNameFor(target_, random);
@@ -101,15 +115,17 @@ bool AtomicFile::Commit(std::string& error, Existing existing) {
     if (close(fd_) != 0 && failure == 0) failure = errno;
     fd_ = -1;
   }
-  if (failure == 0) {
+  bool link = false;
+  if (failure == 0) link = IsSymbolicLink(target_);
+  if (failure == 0 && !link) {
     if (existing == Existing::Replace) {
       if (rename(temp_.c_str(), target_.c_str()) != 0) failure = errno;
     } else {
       failure = RenameNoReplace(temp_, target_);
     }
   }
-  if (failure != 0) {
-    error = SystemText(failure);
+  if (failure != 0 || link) {
+    error = link ? std::string(kSymbolicLinkReason) : SystemText(failure);
     Discard();
     return false;
   }

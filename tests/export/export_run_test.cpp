@@ -241,6 +241,30 @@ TEST_F(ExportRunTest, AMissingFolderIsAnAutomationErrorAndNothingIsLeft) {
   EXPECT_TRUE(Files().empty());
 }
 
+TEST_F(ExportRunTest, ASymbolicLinkIsNeverWrittenThroughNorReplaced) {
+  // EXPORT=<file> naming a link is refused; a new dated file passes a link by, even one
+  // that names nothing, as it passes a taken name.
+  ImportSmallLog();
+  Write("victim", "precious");
+  std::filesystem::create_symlink("victim", dir_ / "out.xlsx");
+  const ExportResult replace = Run(WorkbookDestination::Replace(Path("out.xlsx")));
+  EXPECT_TRUE(replace.Failed());
+  EXPECT_EQ(replace.saveError, Path("out.xlsx") + " is a symbolic link; not written");
+  EXPECT_EQ(host_.statuses.back(), "Automation error: " + replace.saveError);
+  EXPECT_EQ(std::filesystem::read_symlink(dir_ / "out.xlsx"), "victim");
+
+  std::filesystem::create_symlink("nothing-there", dir_ / (Base() + ".xlsx"));
+  const ExportResult fresh = Run(WorkbookDestination::NewFileIn(dir_.string()));
+  EXPECT_FALSE(fresh.Failed());
+  EXPECT_EQ(fresh.file, Path(Base() + " (2).xlsx"));
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "nothing-there"));
+  std::ifstream victim(Path("victim"));
+  std::string content;
+  std::getline(victim, content);
+  EXPECT_EQ(content, "precious");
+  EXPECT_EQ(Files().size(), 4u);  // the victim, the two links, the new workbook
+}
+
 TEST_F(ExportRunTest, AFolderThatCannotBeWrittenIsAnAutomationError) {
   std::filesystem::create_directory(dir_ / "locked");
   std::filesystem::permissions(

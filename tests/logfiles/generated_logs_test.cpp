@@ -3,11 +3,8 @@
 // readers' counting over realistic files.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <fstream>
-#include <sstream>
-
 #include "logfiles/log_readers.h"
+#include "loggen_support.h"
 #include "test_support.h"
 
 namespace kestrune {
@@ -16,19 +13,10 @@ namespace {
 using testing::TempDir;
 
 std::string Generate(const TempDir& dir, const std::string& name, const std::string& options) {
-  const std::string tool = std::string(KESTRUNE_BINARY_DIR) + "/kestrune-loggen";
-  const std::string file = dir.Path(name);
-  const std::string command = tool + " " + options + " --output '" + file + "'";
-  EXPECT_EQ(std::system(command.c_str()), 0) << command;
-  return file;
+  return testing::GenerateLog(dir, name, options);
 }
 
-std::string Contents(const std::string& file) {
-  std::ifstream in(file, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+using testing::Contents;
 
 TEST(GeneratedLogsTest, AnIISLogReadsWithoutErrorAndShowsTheAskedForVariety) {
   TempDir dir;

@@ -6,6 +6,7 @@
 
 #include <random>
 
+#include "expected_lines.h"
 #include "support/file_rights.h"
 #include "test_support.h"
 #include "util/error.h"
@@ -13,6 +14,7 @@
 namespace kestrune {
 namespace {
 
+using testing::ExpectedLines;
 using testing::TempDir;
 
 std::vector<std::string> ReadAll(LineReader& reader) {
@@ -28,40 +30,6 @@ std::vector<std::string> ReadFile(const std::string& file, std::size_t maxLength
   const int count = reader.CountLines();
   auto lines = ReadAll(reader);
   EXPECT_EQ(count, static_cast<int>(lines.size()));
-  return lines;
-}
-
-// The lines of `text` by the rules, cut to `maxLength`, written the plain way.
-std::vector<std::string> ExpectedLines(const std::string& text, std::size_t maxLength) {
-  std::vector<std::string> lines;
-  const std::size_t end = text.size();
-  std::string current;
-  bool open = false;
-  for (std::size_t i = 0; i < end; ++i) {
-    const char c = text[i];
-    if (c == '\0') {
-      // A NUL run ends an open line and swallows one line end right after it.
-      while (i + 1 < end && text[i + 1] == '\0') ++i;
-      if (open) lines.push_back(current.substr(0, maxLength));
-      current.clear();
-      open = false;
-      if (i + 1 < end && text[i + 1] == '\r') {
-        ++i;
-        if (i + 1 < end && text[i + 1] == '\n') ++i;
-      } else if (i + 1 < end && text[i + 1] == '\n') {
-        ++i;
-      }
-    } else if (c == '\r' || c == '\n') {
-      lines.push_back(current.substr(0, maxLength));
-      current.clear();
-      open = false;
-      if (c == '\r' && i + 1 < end && text[i + 1] == '\n') ++i;
-    } else {
-      current += c;
-      open = true;
-    }
-  }
-  if (open) lines.push_back(current.substr(0, maxLength));
   return lines;
 }
 

@@ -1,5 +1,6 @@
 // Reports on a real full file system: a report that cannot be written whole leaves the
-// previous one intact and no temporary file behind, and the writer says it failed.
+// previous one intact and no temporary file behind, and the writer says it failed. A
+// report target that is a symbolic link is refused and neither it nor its file changes.
 #include "reports/report_file.h"
 
 #include <sys/stat.h>
@@ -39,12 +40,43 @@ void Fill(const fs::path& dir, std::uintmax_t leaveBytes) {
 struct Writer {
   const char* name;
   const char* extension;
-  // True when the writer reports success; for HTML, a raised "Cannot write file" error
-  // counts as failure.
+  // True when the writer reports success; for HTML, a raised error counts as failure.
   std::function<bool(const std::string& templatePath, const std::string& target,
                      const ReportInput& input)>
       save;
 };
+
+// The message of the last error the HTML writer raised.
+std::string lastHtmlError;
+
+const Writer kWriters[] = {
+    {"Text", "txt",
+     [](const std::string&, const std::string& t, const ReportInput& in) {
+       return SaveReportAsText(t, in);
+     }},
+    {"Xml", "xml",
+     [](const std::string&, const std::string& t, const ReportInput& in) {
+       return SaveReportAsXML(t, in);
+     }},
+    {"Html", "html",
+     [](const std::string& templatePath, const std::string& t, const ReportInput& in) {
+       lastHtmlError.clear();
+       try {
+         SaveReportAsHTML(templatePath, t, in);
+         return true;
+       } catch (const Error& e) {
+         lastHtmlError = e.what();
+         return false;
+       }
+     }},
+};
+
+// The HTML writer raised `message` (the others only answer false).
+void ExpectHtmlError(const Writer& writer, const std::string& message) {
+  if (std::string(writer.name) == "Html") {
+    EXPECT_EQ(lastHtmlError, message);
+  }
+}
 
 class FullDiskReportTest : public ReportTest, public ::testing::WithParamInterface<Writer> {};
 
@@ -62,6 +94,7 @@ TEST_P(FullDiskReportTest, APartialReportNeverReplacesThePreviousOne) {
   ::chmod(target.c_str(), 0640);
 
   EXPECT_FALSE(GetParam().save(Path("t.html").string(), target.string(), Input()));
+  ExpectHtmlError(GetParam(), "Cannot write file " + target.string());
   EXPECT_EQ(ReadFile(target), "the previous report");
   EXPECT_EQ(Names(disk.Path()), std::vector<std::string>{target.filename()});
 
@@ -80,40 +113,46 @@ TEST_P(FullDiskReportTest, APartialReportNeverReplacesThePreviousOne) {
   fs::remove(fs::path(disk.Path()) / "filler");
   Fill(disk.Path(), 0);
   EXPECT_FALSE(GetParam().save(Path("t.html").string(), target.string(), Input()));
+  ExpectHtmlError(GetParam(), "Cannot write file " + target.string());
   EXPECT_EQ(ReadFile(target), good);
   EXPECT_EQ(Names(disk.Path()), (std::vector<std::string>{"filler", target.filename()}));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    EveryFormat, FullDiskReportTest,
-    ::testing::Values(Writer{"Text", "txt",
-                             [](const std::string&, const std::string& t, const ReportInput& in) {
-                               return SaveReportAsText(t, in);
-                             }},
-                      Writer{"Xml", "xml",
-                             [](const std::string&, const std::string& t, const ReportInput& in) {
-                               return SaveReportAsXML(t, in);
-                             }},
-                      Writer{"Html", "html",
-                             [](const std::string& templatePath, const std::string& t,
-                                const ReportInput& in) {
-                               try {
-                                 SaveReportAsHTML(templatePath, t, in);
-                                 return true;
-                               } catch (const Error& e) {
-                                 EXPECT_EQ(std::string(e.what()), "Cannot write file " + t);
-                                 return false;
-                               }
-                             }}),
-    [](const ::testing::TestParamInfo<Writer>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(EveryFormat, FullDiskReportTest, ::testing::ValuesIn(kWriters),
+                         [](const ::testing::TestParamInfo<Writer>& info) {
+                           return std::string(info.param.name);
+                         });
 
-TEST_F(ReportTest, ALinkedReportIsReplacedBehindItsLink) {
-  WriteFile(Path("real.txt"), "old");
-  fs::create_symlink(Path("real.txt"), Path("link.txt"));
-  ASSERT_EQ(WriteReportFile(Path("link.txt").string(), "new"), WriteResult::Ok);
-  EXPECT_TRUE(fs::is_symlink(Path("link.txt")));
-  EXPECT_EQ(ReadFile(Path("real.txt")), "new");
+class LinkedReportTest : public ReportTest, public ::testing::WithParamInterface<Writer> {};
+
+TEST_P(LinkedReportTest, AReportNeverGoesThroughASymbolicLink) {
+  // A report folder that others can write to: a link planted under the report's name
+  // must not let the run replace or create the file it names.
+  WriteFile(Path("t.html"), "<html>%Pages%</html>");
+  fs::create_directory(Path("elsewhere"));
+  WriteFile(Path("elsewhere/victim"), "precious");
+  const std::string target = Path(std::string("report.") + GetParam().extension).string();
+  for (const char* pointsTo : {"elsewhere/victim", "elsewhere/created", "/dev/null"}) {
+    fs::remove(target);
+    fs::create_symlink(pointsTo, target);
+    EXPECT_FALSE(GetParam().save(Path("t.html").string(), target, Input())) << pointsTo;
+    ExpectHtmlError(GetParam(), target + " is a symbolic link; not written");
+    EXPECT_EQ(fs::read_symlink(target), pointsTo);
+    EXPECT_EQ(ReadFile(Path("elsewhere/victim")), "precious");
+    EXPECT_FALSE(fs::exists(Path("elsewhere/created")));
+    EXPECT_EQ(WriteReportFile(target, "x"), WriteResult::SymbolicLink);
+    EXPECT_EQ(ReportTargetRefusal(target), target + " is a symbolic link; not written");
+    EXPECT_EQ(Names(Path(".")), (std::vector<std::string>{
+                                    "elsewhere", target.substr(target.rfind('/') + 1), "t.html"}));
+  }
+  EXPECT_EQ(ReportTargetRefusal(Path("t.html").string()), "");
+  EXPECT_EQ(ReportTargetRefusal(Path("missing.txt").string()), "");
 }
+
+INSTANTIATE_TEST_SUITE_P(EveryFormat, LinkedReportTest, ::testing::ValuesIn(kWriters),
+                         [](const ::testing::TestParamInfo<Writer>& info) {
+                           return std::string(info.param.name);
+                         });
 
 }  // namespace
 }  // namespace kestrune::test

@@ -91,5 +91,53 @@ TEST_F(AtomicFileTest, MissingFolderIsAnError) {
   EXPECT_FALSE(WriteFileAtomically(dir_ + "/no/file.txt", "x", error));
 }
 
+TEST_F(AtomicFileTest, ASymbolicLinkIsNeverWrittenThroughNorReplaced) {
+  // A link to a file elsewhere, a link to a file not yet there (creating it would be as
+  // bad), and a link that appears between Open and Commit.
+  const std::string elsewhere = dir_ + "/elsewhere";
+  fs::create_directory(elsewhere);
+  std::ofstream(elsewhere + "/victim") << "precious";
+  const struct {
+    const char* name;
+    const char* pointsTo;
+    bool linkedAfterOpen;
+  } cases[] = {
+      {"toAFile", "elsewhere/victim", false},
+      {"toNothingYet", "elsewhere/created", false},
+      {"linkedAfterOpen", "elsewhere/victim", true},
+  };
+  for (const auto& c : cases) {
+    for (const auto existing : {AtomicFile::Existing::Replace, AtomicFile::Existing::Keep}) {
+      const std::string link = dir_ + "/" + c.name;
+      fs::remove(link);
+      if (!c.linkedAfterOpen) fs::create_symlink(c.pointsTo, link);
+      AtomicFile file(link);
+      std::string error;
+      const bool opened = file.Open(error) && file.Write("overwritten", error);
+      EXPECT_EQ(opened, c.linkedAfterOpen) << c.name;
+      if (c.linkedAfterOpen) {
+        fs::create_symlink(c.pointsTo, link);
+        EXPECT_FALSE(file.Commit(error, existing)) << c.name;
+      }
+      EXPECT_EQ(error, kSymbolicLinkReason) << c.name;
+      EXPECT_TRUE(fs::is_symlink(link)) << c.name;
+      EXPECT_EQ(fs::read_symlink(link), c.pointsTo) << c.name;
+      EXPECT_EQ(Read(elsewhere + "/victim"), "precious") << c.name;
+      EXPECT_FALSE(fs::exists(elsewhere + "/created")) << c.name;
+      file.Discard();
+      EXPECT_EQ(EntryCount(), 2u) << c.name;  // the folder and the link: no temporary file
+      fs::remove(link);
+    }
+  }
+  fs::create_symlink("elsewhere/victim", dir_ + "/settings.reg");
+  std::string error;
+  EXPECT_FALSE(WriteFileAtomically(dir_ + "/settings.reg", "x", error));
+  EXPECT_EQ(error, kSymbolicLinkReason);
+  EXPECT_EQ(Read(elsewhere + "/victim"), "precious");
+  EXPECT_EQ(FileErrorText("/srv/a.html", kSymbolicLinkReason),
+            "/srv/a.html is a symbolic link; not written");
+  EXPECT_EQ(FileErrorText("/srv/a.html", "Permission denied"), "/srv/a.html: Permission denied");
+}
+
 }  // namespace
 }  // namespace kestrune
