@@ -6,6 +6,7 @@
 #include "storage/cached_tables.h"
 #include "storage/direct_tables.h"
 #include "storage/entry_storage.h"
+#include "storage/file_record.h"
 #include "storage/odbc.h"
 #include "util/text.h"
 
@@ -16,6 +17,7 @@ struct Database::Impl {
   odbc::Connection connection{env};
   std::unique_ptr<Tables> tables;
   std::unique_ptr<EntryStorage> storage;
+  std::unique_ptr<FileRecord> files;
 };
 
 namespace {
@@ -79,7 +81,11 @@ void Database::Open(const std::string& dsn, const clsImportStats& stats) {
     odbc::Statement check(impl_->connection);
     for (const char* sql : kTableChecks) check.ExecuteDirect(sql);
   }
+  // The record of stored files is optional: a database of an earlier version works
+  // without it.
+  const bool fileRecord = FileRecord::Present(impl_->connection);
   impl_->connection.Rollback();
+  if (fileRecord) impl_->files = std::make_unique<FileRecord>(impl_->connection);
   if (options_.strategy == StorageStrategy::Batched)
     impl_->tables = std::make_unique<CachedTables>(impl_->connection, options_.batchRows,
                                                    options_.preloadRows, repair);
@@ -92,6 +98,7 @@ void Database::Open(const std::string& dsn, const clsImportStats& stats) {
 void Database::Close() {
   if (!impl_) return;
   status_("Closing database connection");
+  impl_->files.reset();
   impl_->storage.reset();
   impl_->tables.reset();
   try {
@@ -136,6 +143,10 @@ void Database::Rollback() {
 
 EntryStore* Database::Store() {
   return Connected() ? impl_->storage.get() : nullptr;
+}
+
+FileRecord* Database::Files() {
+  return Connected() ? impl_->files.get() : nullptr;
 }
 
 }  // namespace kestrune

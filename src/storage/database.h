@@ -1,8 +1,10 @@
 // Database: the connection of an import run. Open connects to the data source that a
 // data-source name designates (a DSN name, "FILEDSN=path" or a whole "DRIVER={...};..."
 // string), checks the six tables and prepares their statements, with the status texts
-// of each step; Close drops everything again. Around each file the import driver starts
-// a transaction and commits it or rolls it back; Store() is what AddStats stores into.
+// of each step, and looks whether the record of stored files (tblFiles) is there too;
+// Close drops everything again. Around each file the import driver starts a transaction
+// and commits it or rolls it back; Store() is what AddStats stores into, Files() the
+// record of stored files.
 #pragma once
 
 #include <cstddef>
@@ -14,6 +16,8 @@
 #include "stats/import_stats.h"
 
 namespace kestrune {
+
+class FileRecord;
 
 enum class StorageStrategy {
   // Every read and write is a statement of its own, run at once.
@@ -55,6 +59,9 @@ class Database {
 
   // What AddStats stores into while connected (null otherwise).
   EntryStore* Store();
+  // The record of stored files while connected to a database that has tblFiles; null
+  // otherwise (the run then logs kNoFileRecordText once).
+  FileRecord* Files();
 
   // The connection string for `dsn`: a bare name becomes "DSN=name"; options that keep
   // psqlODBC from writing log files and from wrapping each statement in a savepoint are
