@@ -8,6 +8,7 @@
 #include "storage/entry_storage.h"
 #include "storage/file_record.h"
 #include "storage/odbc.h"
+#include "storage/transaction_lock.h"
 #include "util/text.h"
 
 namespace kestrune {
@@ -18,6 +19,7 @@ struct Database::Impl {
   std::unique_ptr<Tables> tables;
   std::unique_ptr<EntryStorage> storage;
   std::unique_ptr<FileRecord> files;
+  std::unique_ptr<TransactionLock> lock;
 };
 
 namespace {
@@ -69,13 +71,18 @@ void Database::Open(const std::string& dsn, const clsImportStats& stats) {
   status_("Connecting to database");
   if (impl_) return;
   impl_ = std::make_unique<Impl>();
-  impl_->connection.Connect(ConnectionString(dsn));
+  const std::string connectionString =
+      TransactionLock::WithBusyTimeout(ConnectionString(dsn), options_.lockWait);
+  impl_->connection.Connect(connectionString);
   impl_->connection.SetAutoCommit(false);
   status_("Connected.");
 
   // PostgreSQL keeps only valid UTF-8 (in the UTF8 databases the set-up makes): texts go
   // as UTF-16 by the repair rule. Other databases keep the bytes as they are.
-  const bool repair = impl_->connection.DbmsName() == "PostgreSQL";
+  const std::string dbms = impl_->connection.DbmsName();
+  impl_->lock = std::make_unique<TransactionLock>(impl_->env, impl_->connection, dbms,
+                                                  connectionString, options_.lockWait);
+  const bool repair = dbms == "PostgreSQL";
   impl_->connection.SetTextMode(repair ? odbc::TextMode::Utf16 : odbc::TextMode::Bytes);
   {
     odbc::Statement check(impl_->connection);
@@ -98,6 +105,7 @@ void Database::Open(const std::string& dsn, const clsImportStats& stats) {
 void Database::Close() {
   if (!impl_) return;
   status_("Closing database connection");
+  impl_->lock.reset();
   impl_->files.reset();
   impl_->storage.reset();
   impl_->tables.reset();
@@ -115,7 +123,9 @@ bool Database::Connected() const {
 }
 
 void Database::StartTransaction() {
-  // Auto-commit is off: the transaction begins with the first statement.
+  // Auto-commit is off: the transaction begins with its first statement, the lock.
+  if (!Connected()) return;
+  impl_->lock->Take([this] { status_(kWaitingForDatabaseText); });
 }
 
 void Database::Commit() {

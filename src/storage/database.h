@@ -7,6 +7,7 @@
 // record of stored files.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <functional>
 #include <memory>
@@ -34,6 +35,9 @@ struct StorageOptions {
   // A lookup table of at most this many rows is read whole at its first use in a
   // transaction; a larger one is read row by row as keys come.
   std::size_t preloadRows = 250000;
+  // How long a file's transaction waits for the database while other instances store
+  // into it (the status line says "Waiting for the database…"), before the file fails.
+  std::chrono::milliseconds lockWait = std::chrono::minutes(10);
 };
 
 class Database {
@@ -51,6 +55,9 @@ class Database {
   void Close();
   bool Connected() const;
 
+  // Begins a file's transaction by taking the lock that every instance storing into the
+  // database honours (see transaction_lock.h); raises kestrune::Error when it does not
+  // come within StorageOptions::lockWait.
   void StartTransaction();
   // Writes what the batched strategy still holds, then commits; raises on failure.
   void Commit();
