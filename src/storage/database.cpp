@@ -6,7 +6,9 @@
 #include "storage/cached_tables.h"
 #include "storage/direct_tables.h"
 #include "storage/entry_storage.h"
+#include "storage/file_record.h"
 #include "storage/odbc.h"
+#include "storage/transaction_lock.h"
 #include "util/text.h"
 
 namespace kestrune {
@@ -16,6 +18,8 @@ struct Database::Impl {
   odbc::Connection connection{env};
   std::unique_ptr<Tables> tables;
   std::unique_ptr<EntryStorage> storage;
+  std::unique_ptr<FileRecord> files;
+  std::unique_ptr<TransactionLock> lock;
 };
 
 namespace {
@@ -67,19 +71,28 @@ void Database::Open(const std::string& dsn, const clsImportStats& stats) {
   status_("Connecting to database");
   if (impl_) return;
   impl_ = std::make_unique<Impl>();
-  impl_->connection.Connect(ConnectionString(dsn));
+  const std::string connectionString =
+      TransactionLock::WithBusyTimeout(ConnectionString(dsn), options_.lockWait);
+  impl_->connection.Connect(connectionString);
   impl_->connection.SetAutoCommit(false);
   status_("Connected.");
 
   // PostgreSQL keeps only valid UTF-8 (in the UTF8 databases the set-up makes): texts go
   // as UTF-16 by the repair rule. Other databases keep the bytes as they are.
-  const bool repair = impl_->connection.DbmsName() == "PostgreSQL";
+  const std::string dbms = impl_->connection.DbmsName();
+  impl_->lock = std::make_unique<TransactionLock>(impl_->env, impl_->connection, dbms,
+                                                  connectionString, options_.lockWait);
+  const bool repair = dbms == "PostgreSQL";
   impl_->connection.SetTextMode(repair ? odbc::TextMode::Utf16 : odbc::TextMode::Bytes);
   {
     odbc::Statement check(impl_->connection);
     for (const char* sql : kTableChecks) check.ExecuteDirect(sql);
   }
+  // The record of stored files is optional: a database of an earlier version works
+  // without it.
+  const bool fileRecord = FileRecord::Present(impl_->connection);
   impl_->connection.Rollback();
+  if (fileRecord) impl_->files = std::make_unique<FileRecord>(impl_->connection);
   if (options_.strategy == StorageStrategy::Batched)
     impl_->tables = std::make_unique<CachedTables>(impl_->connection, options_.batchRows,
                                                    options_.preloadRows, repair);
@@ -92,6 +105,8 @@ void Database::Open(const std::string& dsn, const clsImportStats& stats) {
 void Database::Close() {
   if (!impl_) return;
   status_("Closing database connection");
+  impl_->lock.reset();
+  impl_->files.reset();
   impl_->storage.reset();
   impl_->tables.reset();
   try {
@@ -108,7 +123,9 @@ bool Database::Connected() const {
 }
 
 void Database::StartTransaction() {
-  // Auto-commit is off: the transaction begins with the first statement.
+  // Auto-commit is off: the transaction begins with its first statement, the lock.
+  if (!Connected()) return;
+  impl_->lock->Take([this] { status_(kWaitingForDatabaseText); });
 }
 
 void Database::Commit() {
@@ -136,6 +153,10 @@ void Database::Rollback() {
 
 EntryStore* Database::Store() {
   return Connected() ? impl_->storage.get() : nullptr;
+}
+
+FileRecord* Database::Files() {
+  return Connected() ? impl_->files.get() : nullptr;
 }
 
 }  // namespace kestrune

@@ -1,10 +1,13 @@
 // Database: the connection of an import run. Open connects to the data source that a
 // data-source name designates (a DSN name, "FILEDSN=path" or a whole "DRIVER={...};..."
 // string), checks the six tables and prepares their statements, with the status texts
-// of each step; Close drops everything again. Around each file the import driver starts
-// a transaction and commits it or rolls it back; Store() is what AddStats stores into.
+// of each step, and looks whether the record of stored files (tblFiles) is there too;
+// Close drops everything again. Around each file the import driver starts a transaction
+// and commits it or rolls it back; Store() is what AddStats stores into, Files() the
+// record of stored files.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <functional>
 #include <memory>
@@ -14,6 +17,8 @@
 #include "stats/import_stats.h"
 
 namespace kestrune {
+
+class FileRecord;
 
 enum class StorageStrategy {
   // Every read and write is a statement of its own, run at once.
@@ -30,6 +35,9 @@ struct StorageOptions {
   // A lookup table of at most this many rows is read whole at its first use in a
   // transaction; a larger one is read row by row as keys come.
   std::size_t preloadRows = 250000;
+  // How long a file's transaction waits for the database while other instances store
+  // into it (the status line says "Waiting for the database…"), before the file fails.
+  std::chrono::milliseconds lockWait = std::chrono::minutes(10);
 };
 
 class Database {
@@ -47,6 +55,9 @@ class Database {
   void Close();
   bool Connected() const;
 
+  // Begins a file's transaction by taking the lock that every instance storing into the
+  // database honours (see transaction_lock.h); raises kestrune::Error when it does not
+  // come within StorageOptions::lockWait.
   void StartTransaction();
   // Writes what the batched strategy still holds, then commits; raises on failure.
   void Commit();
@@ -55,6 +66,9 @@ class Database {
 
   // What AddStats stores into while connected (null otherwise).
   EntryStore* Store();
+  // The record of stored files while connected to a database that has tblFiles; null
+  // otherwise (the run then logs kNoFileRecordText once).
+  FileRecord* Files();
 
   // The connection string for `dsn`: a bare name becomes "DSN=name"; options that keep
   // psqlODBC from writing log files and from wrapping each statement in a savepoint are

@@ -83,10 +83,86 @@ void AddSecrets(const std::vector<std::string>& secrets) {
       tConnectionSecrets.push_back(secret);
 }
 
-[[noreturn]] void Throw(SQLSMALLINT handleType, SQLHANDLE handle, const char* what) {
-  std::string message = Diagnostics(handleType, handle);
+// The diagnostic records of `handle` as "SQLSTATE: message" lines; the first record's
+// SQLSTATE and native code into `state` and `native`.
+std::string DiagnosticRecords(SQLSMALLINT handleType, SQLHANDLE handle, bool wide,
+                              std::string* state, long* native) {
+  std::string out;
+  for (SQLSMALLINT record = 1;; ++record) {
+    std::string recordState, message;
+    SQLINTEGER code = 0;
+    if (wide) {
+      SQLWCHAR stateUnits[6] = {};
+      SQLWCHAR units[2048] = {};
+      SQLSMALLINT length = 0;
+      const SQLRETURN rc = SQLGetDiagRecW(handleType, handle, record, stateUnits, &code, units,
+                                          sizeof units / sizeof units[0], &length);
+      if (!Ok(rc)) break;
+      recordState = Utf16ToUtf8(stateUnits, 5);
+      message = Utf16ToUtf8(
+          units, std::min<std::size_t>(static_cast<std::size_t>(std::max<SQLSMALLINT>(length, 0)),
+                                       sizeof units / sizeof units[0] - 1));
+    } else {
+      SQLCHAR stateBytes[6] = {};
+      SQLCHAR bytes[2048] = {};
+      SQLSMALLINT length = 0;
+      const SQLRETURN rc = SQLGetDiagRec(handleType, handle, record, stateBytes, &code, bytes,
+                                         sizeof bytes, &length);
+      if (!Ok(rc)) break;
+      recordState = reinterpret_cast<const char*>(stateBytes);
+      message = reinterpret_cast<const char*>(bytes);
+    }
+    while (!recordState.empty() && recordState.back() == '\0') recordState.pop_back();
+    if (record == 1) {
+      if (state) *state = recordState;
+      if (native) *native = code;
+    }
+    if (!out.empty()) out += "\r\n";
+    out += recordState + ": " + message;
+  }
+  return ScrubPassword(out);
+}
+
+[[noreturn]] void Throw(SQLSMALLINT handleType, SQLHANDLE handle, const char* what,
+                        bool wide = false) {
+  std::string state;
+  long native = 0;
+  std::string message = DiagnosticRecords(handleType, handle, wide, &state, &native);
   if (message.empty()) message = std::string(what) + " failed.";
-  throw Error(RemoveSecrets(message, tConnectionSecrets));
+  throw DriverError(RemoveSecrets(message, tConnectionSecrets), state, native);
+}
+
+// One attribute of connection strings ("KEY=value;", the value possibly in braces).
+class Attribute {
+ public:
+  explicit Attribute(const char* key)
+      : pattern_(std::string(R"((^|;)\s*)") + key + R"(\s*=\s*(\{[^}]*\}|[^;]*);?)",
+                 std::regex::icase) {}
+  bool Find(const std::string& text) const { return std::regex_search(text, pattern_); }
+  std::string Remove(const std::string& text) const {
+    return std::regex_replace(text, pattern_, "$1");
+  }
+
+ private:
+  std::regex pattern_;
+};
+
+const Attribute kFileDsn("FILEDSN");
+
+bool IsAscii(std::string_view text) {
+  return std::all_of(text.begin(), text.end(),
+                     [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// `text` as NUL-terminated UTF-16 by the repair rule (a code point takes at most as many
+// units as it has bytes).
+std::vector<SQLWCHAR> ToUtf16(std::string_view text) {
+  std::vector<SQLWCHAR> units(text.size() + 1);
+  std::size_t count = 0;
+  ForEachCodePoint(text, [&](char32_t code) { count += PutUtf16(units.data() + count, code); });
+  units.resize(count + 1);
+  units[count] = 0;
+  return units;
 }
 
 }  // namespace
@@ -101,22 +177,8 @@ std::string RepairUtf8(std::string_view bytes) {
   return Latin1ToUtf8(bytes);
 }
 
-std::string Diagnostics(SQLSMALLINT handleType, SQLHANDLE handle) {
-  std::string out;
-  for (SQLSMALLINT record = 1;; ++record) {
-    SQLCHAR state[6] = {};
-    SQLINTEGER native = 0;
-    SQLCHAR message[2048] = {};
-    SQLSMALLINT length = 0;
-    const SQLRETURN rc =
-        SQLGetDiagRec(handleType, handle, record, state, &native, message, sizeof message, &length);
-    if (!Ok(rc)) break;
-    if (!out.empty()) out += "\r\n";
-    out += reinterpret_cast<const char*>(state);
-    out += ": ";
-    out += reinterpret_cast<const char*>(message);
-  }
-  return ScrubPassword(out);
+std::string Diagnostics(SQLSMALLINT handleType, SQLHANDLE handle, bool wide) {
+  return DiagnosticRecords(handleType, handle, wide, nullptr, nullptr);
 }
 
 // --- Environment ---------------------------------------------------------------------
@@ -153,7 +215,22 @@ Connection::~Connection() {
 void Connection::Connect(const std::string& connectionString) {
   AddSecrets(PasswordValues(connectionString));
   env_.Logs().Connecting(connectionString);
-  SQLCHAR out[1024];
+  // The driver manager reads a file DSN only in the 8-bit call.
+  if (IsAscii(connectionString) && !kFileDsn.Find(connectionString)) {
+    ConnectWide(connectionString);
+    return;
+  }
+  const std::string completed = ConnectNarrow(connectionString);
+  if (completed.empty() || DbmsName() != "PostgreSQL") return;
+  // Again through the wide call, with what the driver completed (every attribute the
+  // file or the DSN gave), without the file's name.
+  SQLDisconnect(dbc_);
+  connected_ = false;
+  ConnectWide(kFileDsn.Remove(completed));
+}
+
+std::string Connection::ConnectNarrow(const std::string& connectionString) {
+  SQLCHAR out[4096];
   SQLSMALLINT outLength = 0;
   std::string in = connectionString;
   const SQLRETURN rc = SQLDriverConnect(dbc_, nullptr, reinterpret_cast<SQLCHAR*>(in.data()),
@@ -161,8 +238,29 @@ void Connection::Connect(const std::string& connectionString) {
                                         &outLength, SQL_DRIVER_NOPROMPT);
   // The completed string may hold a password the DSN supplied: keep it out of messages.
   if (Ok(rc)) {
-    AddSecrets(PasswordValues(std::string_view(reinterpret_cast<const char*>(out),
-                                               std::min<std::size_t>(outLength, sizeof out - 1))));
+    AddSecrets(PasswordValues(std::string_view(
+        reinterpret_cast<const char*>(out),
+        std::min<std::size_t>(static_cast<std::size_t>(std::max<SQLSMALLINT>(outLength, 0)),
+                              sizeof out - 1))));
+  }
+  if (!Ok(rc)) Throw(SQL_HANDLE_DBC, dbc_, "Connecting");
+  connected_ = true;
+  if (outLength < 0 || static_cast<std::size_t>(outLength) >= sizeof out - 1) return "";
+  return std::string(reinterpret_cast<const char*>(out), static_cast<std::size_t>(outLength));
+}
+
+void Connection::ConnectWide(const std::string& connectionString) {
+  std::vector<SQLWCHAR> in = ToUtf16(connectionString);
+  SQLWCHAR out[1024];
+  SQLSMALLINT outLength = 0;
+  const SQLRETURN rc =
+      SQLDriverConnectW(dbc_, nullptr, in.data(), static_cast<SQLSMALLINT>(in.size() - 1), out,
+                        sizeof out / sizeof out[0], &outLength, SQL_DRIVER_NOPROMPT);
+  if (Ok(rc)) {
+    const std::size_t units =
+        std::min<std::size_t>(static_cast<std::size_t>(std::max<SQLSMALLINT>(outLength, 0)),
+                              sizeof out / sizeof out[0] - 1);
+    AddSecrets(PasswordValues(Utf16ToUtf8(out, units)));
   }
   if (!Ok(rc)) Throw(SQL_HANDLE_DBC, dbc_, "Connecting");
   connected_ = true;
@@ -179,15 +277,17 @@ void Connection::SetAutoCommit(bool on) {
   const auto value = reinterpret_cast<SQLPOINTER>(
       static_cast<std::uintptr_t>(on ? SQL_AUTOCOMMIT_ON : SQL_AUTOCOMMIT_OFF));
   if (!Ok(SQLSetConnectAttr(dbc_, SQL_ATTR_AUTOCOMMIT, value, SQL_IS_UINTEGER)))
-    Throw(SQL_HANDLE_DBC, dbc_, "Setting the commit mode");
+    Throw(SQL_HANDLE_DBC, dbc_, "Setting the commit mode", textMode_ == TextMode::Utf16);
 }
 
 void Connection::Commit() {
-  if (!Ok(SQLEndTran(SQL_HANDLE_DBC, dbc_, SQL_COMMIT))) Throw(SQL_HANDLE_DBC, dbc_, "Commit");
+  if (!Ok(SQLEndTran(SQL_HANDLE_DBC, dbc_, SQL_COMMIT)))
+    Throw(SQL_HANDLE_DBC, dbc_, "Commit", textMode_ == TextMode::Utf16);
 }
 
 void Connection::Rollback() {
-  if (!Ok(SQLEndTran(SQL_HANDLE_DBC, dbc_, SQL_ROLLBACK))) Throw(SQL_HANDLE_DBC, dbc_, "Rollback");
+  if (!Ok(SQLEndTran(SQL_HANDLE_DBC, dbc_, SQL_ROLLBACK)))
+    Throw(SQL_HANDLE_DBC, dbc_, "Rollback", textMode_ == TextMode::Utf16);
 }
 
 std::string Connection::DbmsName() const {
@@ -220,7 +320,8 @@ Statement::~Statement() {
 }
 
 void Statement::Check(SQLRETURN rc, const char* what) {
-  if (!Ok(rc) && rc != SQL_NO_DATA) Throw(SQL_HANDLE_STMT, stmt_, what);
+  if (!Ok(rc) && rc != SQL_NO_DATA)
+    Throw(SQL_HANDLE_STMT, stmt_, what, connection_.Text() == TextMode::Utf16);
 }
 
 void Statement::Prepare(const std::string& sql, const std::vector<ParamType>& params) {

@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "storage/driver_logs.h"
@@ -23,6 +24,20 @@ namespace kestrune::odbc {
 
 // `text` with the value of every PWD= / Password= attribute replaced by "***".
 std::string ScrubPassword(std::string_view text);
+
+// An error that the driver reported: the text (as kestrune::Error carries it) with the
+// SQLSTATE and the native error code of its first diagnostic record.
+class DriverError : public Error {
+ public:
+  DriverError(const std::string& message, std::string state, long native)
+      : Error(message), state_(std::move(state)), native_(native) {}
+  const std::string& State() const { return state_; }
+  long Native() const { return native_; }
+
+ private:
+  std::string state_;
+  long native_ = 0;
+};
 
 // How texts travel to and from the driver. Bytes: as they are (SQL_C_CHAR), for
 // databases that keep any byte sequence. Utf16: as UTF-16 (SQL_C_WCHAR), the bytes read
@@ -53,6 +68,17 @@ class Connection {
   Connection& operator=(const Connection&) = delete;
 
   // Connects without prompting; `connectionString` is a full ODBC connection string.
+  // psqlODBC treats an application that connects through the 8-bit call as one that
+  // speaks the process locale: it sets the client encoding from the environment and
+  // converts every UTF-16 text through wcstombs, which fails for any non-ASCII
+  // character under LC_ALL=C and for most under a Latin-1 locale. So the connection is
+  // made through the wide call (SQLDriverConnectW), after which the driver converts
+  // UTF-16 to UTF-8 by itself and the client encoding is UTF8 whatever the locale. A
+  // string of bytes beyond ASCII goes through the 8-bit call, since the driver manager
+  // would recode it by the locale for a driver without wide calls (the SQLite one), and
+  // so does a FILEDSN= string, which the driver manager reads only there; when that
+  // reaches PostgreSQL, the connection is made again through the wide call with the
+  // string the driver completed.
   void Connect(const std::string& connectionString);
   void Disconnect();
   bool Connected() const { return connected_; }
@@ -67,6 +93,9 @@ class Connection {
 
  private:
   Environment& env_;
+  // The completed connection string (empty when it did not fit).
+  std::string ConnectNarrow(const std::string& connectionString);
+  void ConnectWide(const std::string& connectionString);
   SQLHDBC dbc_ = SQL_NULL_HDBC;
   bool connected_ = false;
   TextMode textMode_ = TextMode::Bytes;
@@ -119,7 +148,9 @@ class Statement {
 };
 
 // Error text of the diagnostics of `handle`: "SQLSTATE: message" lines, password scrubbed.
-std::string Diagnostics(SQLSMALLINT handleType, SQLHANDLE handle);
+// `wide`: read through SQLGetDiagRecW (for a connection in TextMode::Utf16), so that a
+// message quoting a non-ASCII text comes whole under any locale.
+std::string Diagnostics(SQLSMALLINT handleType, SQLHANDLE handle, bool wide = false);
 
 // The UTF-8 form of `bytes` by the rule of TextMode::Utf16: valid UTF-8 sequences stay,
 // every other byte is read as the Latin-1 character of its value.
