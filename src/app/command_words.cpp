@@ -1,13 +1,19 @@
 // FormShow and the command words of an unattended run: DOWNLOAD, RUN, REPORT=<file>,
 // EXPORT=<file> and QUIT, matched without regard to case and carried out in order.
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QComboBox>
 #include <QEventLoop>
 #include <QRadioButton>
 #include <QTimer>
+#include <cstdlib>
+#include <memory>
 
 #include "app/import_window.h"
 #include "app/qt_text.h"
 #include "desktop/maintenance_log.h"
+#include "util/path.h"
 #include "util/text.h"
 
 namespace kestrune {
@@ -31,6 +37,8 @@ void TfrmImport::CommandWord(const std::string& word) {
     CommandDownload();
   } else if (upper == "RUN") {
     CommandRun();
+  } else if (upper.rfind("RUN=", 0) == 0) {
+    CommandRunMask(word.substr(4));
   } else if (upper == "QUIT") {
     CommandQuit();
   } else if (upper.rfind("REPORT=", 0) == 0) {
@@ -62,6 +70,23 @@ void TfrmImport::CommandRun() {
   LogString("Scanning for new files", false);
   cbPath->setEditText(ToQString(programDir_ + "*.log"));
   rbIIS->setChecked(true);
+  btnImportClick();
+}
+
+void TfrmImport::CommandRunMask(const std::string& mask) {
+  // The files of a mask anywhere (relative to the current directory), read with the
+  // format, site address and options of the settings.
+  LogString("Scanning for new files", false);
+  std::string path = mask;
+  if (!path.empty() && path.front() != '/') {
+    const std::unique_ptr<char, decltype(&std::free)> cwd(::getcwd(nullptr, 0), &std::free);
+    if (cwd) path = std::string(cwd.get()) + "/" + path;
+  }
+  // A folder that is not there has no maintenance log of its own: say so in this one.
+  const std::string folder = ExtractDir(path);
+  if (struct stat info{}; ::stat(folder.c_str(), &info) != 0)
+    LogString("Folder not found: " + EscapeControlCharacters(folder, false), false);
+  cbPath->setEditText(ToQString(path));
   btnImportClick();
 }
 

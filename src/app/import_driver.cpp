@@ -1,6 +1,7 @@
 // The import driver: ScanPath lists the files of the import path, btnImportClick records
 // the path and runs DoImport, which reads every matching file with the chosen reader and
 // moves it into "processed" or "invalid" when moving is on.
+#include <sys/stat.h>
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
@@ -8,6 +9,7 @@
 #include <QListWidget>
 #include <QProgressBar>
 #include <QRadioButton>
+
 #include <cstdio>
 #include <unordered_map>
 
@@ -46,6 +48,16 @@ std::string LogName(const std::string& name) {
 
 std::string ExceptionText(const std::string& message) {
   return "Exception:\r\n" + message + "\r\n";
+}
+
+// Why a run found no file at all: the folder is missing, or the mask matches nothing in it.
+std::string NothingFoundText(const std::string& path, const std::string& directory) {
+  struct stat info {};
+  const std::string folder =
+      directory.size() > 1 ? directory.substr(0, directory.size() - 1) : directory;
+  if (!folder.empty() && ::stat(folder.c_str(), &info) != 0)
+    return "Folder not found: " + LogName(folder);
+  return "No file matches " + LogName(path);
 }
 
 }  // namespace
@@ -129,6 +141,7 @@ void TfrmImport::DoImport(const std::string& directory, const std::string& path,
   const std::vector<FoundEntry> entries =
       databaseFailed || busy ? std::vector<FoundEntry>{} : FindEntries(path);
   bool outcome = !entries.empty();
+  if (!outcome && !databaseFailed && !busy) LogString(NothingFoundText(path, directory), false);
 
   // Which listed files are selected, by name without regard to case (first item wins).
   // Names that differ only in case are different files here: the item of exactly that
@@ -163,6 +176,8 @@ void TfrmImport::DoImport(const std::string& directory, const std::string& path,
         const int fileIndex = stats.slFiles.Add(fileName, std::make_unique<clsPFileObject>());
         if (addToDb && database.Connected()) database.StartTransaction();
         ReaderContext context{stats, *this, database.Store()};
+        context.unixOptions = {.combined = cbUnixCombined->isChecked(),
+                               .keepCase = cbUnixKeepCase->isChecked()};
         const int lines = iis ? ScanIISFile(fileName, addToDb, context)
                               : ScanUnixFile(fileName, siteIP, addToDb, context);
         stats.slFiles.Object(fileIndex)->LineCount = lines;

@@ -147,6 +147,10 @@ void TfrmImport::BuildPages() {
   rbUnix->setGeometry(8, 48, 100, 17);
   PageLabel(tabFormat, "Site IP", 140, 8, 100);
   ebSiteIP = PageEdit(tabFormat, "ebSiteIP", 140, 26, 160);
+  cbUnixCombined = PageCheck(tabFormat, "cbUnixCombined",
+                             "Combined format: read referrer and user agent", 140, 54, 280);
+  cbUnixKeepCase =
+      PageCheck(tabFormat, "cbUnixKeepCase", "Keep the letter case of UNIX lines", 140, 74, 280);
 
   page(tabPaths, "tabPaths", "Paths");
   PageLabel(tabPaths, "Import file path:", 8, 8, 200);

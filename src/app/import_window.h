@@ -142,6 +142,7 @@ class TfrmImport : public QMainWindow, public ReaderHost {
   void CommandDownload();
   void DropFtpTransfer();
   void CommandRun();
+  void CommandRunMask(const std::string& mask);
   void CommandQuit();
   void CommandReport(const std::string& fileName);
   void CommandExport(const std::string& fileName);
@@ -189,6 +190,7 @@ class TfrmImport : public QMainWindow, public ReaderHost {
   QCheckBox* cbAddToDb = nullptr;
   QRadioButton *rbIIS = nullptr, *rbUnix = nullptr;
   QLineEdit* ebSiteIP = nullptr;
+  QCheckBox *cbUnixCombined = nullptr, *cbUnixKeepCase = nullptr;
   QComboBox* cbPath = nullptr;
   QCheckBox* cbMoveToProcessed = nullptr;
   QListWidget* lbFiles = nullptr;

@@ -7,6 +7,7 @@
 #include "app/import_window.h"
 #include "app/qt_text.h"
 #include "app/stats_panel.h"
+#include "desktop/data_files.h"
 #include "desktop/shell_launcher.h"
 #include "reports/report_format.h"
 #include "reports/report_writers.h"
@@ -34,7 +35,7 @@ bool TfrmImport::WriteReport(const ReportTarget& target, std::string& error) {
       break;
     case ReportFormat::Html:
       try {
-        SaveReportAsHTML(programDir_ + "template.html", target.fileName, input);
+        SaveReportAsHTML(FindTemplateFile(programDir_), target.fileName, input);
         return true;
       } catch (const std::exception& e) {
         error = std::string(e.what()) + ".";

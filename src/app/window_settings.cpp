@@ -11,6 +11,7 @@
 #include "app/import_window.h"
 #include "app/qt_text.h"
 #include "desktop/maintenance_log.h"
+#include "storage/database.h"
 #include "util/text.h"
 
 namespace kestrune {
@@ -107,11 +108,13 @@ void TfrmImport::LoadSettings() {
   rbIIS->setAutoExclusive(true);
   rbUnix->setAutoExclusive(true);
 
+  cbUnixCombined->setChecked(ReadFlag(store_, "UnixCombined", "N"));
+  cbUnixKeepCase->setChecked(ReadFlag(store_, "UnixKeepCase", "N"));
   cbMoveToProcessed->setChecked(ReadFlag(store_, "Move", "N"));
   cbAddToDb->setChecked(ReadFlag(store_, "AddToDb", "N"));
 
   ebSiteIP->setText(ToQString(store_.RegReadString(kRoot, "SiteIP", "")));
-  ebDSN->setText(ToQString(store_.RegReadString(kRoot, "DSN", "")));
+  ebDSN->setText(ToQString(store_.RegReadString(kRoot, "DSN", std::string(kDefaultDsn))));
   ebFTPServer->setText(ToQString(store_.RegReadString(kRoot, "FTPServer", "")));
   ebFTPLogDirectory->setText(ToQString(store_.RegReadString(kRoot, "FTPLogDir", "")));
   ebFTPUsername->setText(ToQString(store_.RegReadString(kRoot, "FTPUsername", "")));
@@ -131,6 +134,8 @@ void TfrmImport::SaveSettings() {
   store_.RegWriteString(kRoot, "StartExcel", Flag(mnStartExcelautomatically->isChecked()));
   store_.RegWriteString(kRoot, "IIS", Flag(rbIIS->isChecked()));
   store_.RegWriteString(kRoot, "UNIX", Flag(rbUnix->isChecked()));
+  store_.RegWriteString(kRoot, "UnixCombined", Flag(cbUnixCombined->isChecked()));
+  store_.RegWriteString(kRoot, "UnixKeepCase", Flag(cbUnixKeepCase->isChecked()));
   store_.RegWriteString(kRoot, "Move", Flag(cbMoveToProcessed->isChecked()));
   store_.RegWriteString(kRoot, "AddToDb", Flag(cbAddToDb->isChecked()));
   store_.RegWriteString(kRoot, "SiteIP", text(ebSiteIP));

@@ -73,7 +73,14 @@ void Database::Open(const std::string& dsn, const clsImportStats& stats) {
   impl_ = std::make_unique<Impl>();
   const std::string connectionString =
       TransactionLock::WithBusyTimeout(ConnectionString(dsn), options_.lockWait);
-  impl_->connection.Connect(connectionString);
+  try {
+    impl_->connection.Connect(connectionString);
+  } catch (const odbc::DriverError& e) {
+    // A data-source name that the driver manager does not know: say how one is made.
+    if (e.State() != "IM002" || dsn.find('=') != std::string::npos) throw;
+    throw Error(std::string(e.what()) + "\r\nData source \"" + TrimBlanks(dsn) +
+                "\" is not set up (see scripts/setup-database)");
+  }
   impl_->connection.SetAutoCommit(false);
   status_("Connected.");
 

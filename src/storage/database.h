@@ -12,11 +12,16 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "stats/add_stats.h"
 #include "stats/import_stats.h"
 
 namespace kestrune {
+
+// The data source that `make run` and `scripts/setup-database default` create, shown in
+// the DSN field when the settings name none.
+inline constexpr std::string_view kDefaultDsn = "Kestrune";
 
 class FileRecord;
 

@@ -54,12 +54,15 @@ TEST_F(WindowSettingsTest, DefaultsOnAnEmptyStore) {
   EXPECT_FALSE(Checked("rbUnix"));
   EXPECT_TRUE(Ticked("mnShowimportcompletionmessage"));
   EXPECT_FALSE(Ticked("mnStartExcelautomatically"));
-  for (const char* box : {"cbDownloadExt", "cbIgnoreExt", "cbIgnoreIP", "cbMoveToProcessed",
-                          "cbAddToDb", "cbRemoveDownloadedFiles"})
+  for (const char* box :
+       {"cbDownloadExt", "cbIgnoreExt", "cbIgnoreIP", "cbMoveToProcessed", "cbAddToDb",
+        "cbRemoveDownloadedFiles", "cbUnixCombined", "cbUnixKeepCase"})
     EXPECT_FALSE(Checked(box)) << box;
   for (const char* edit :
-       {"ebSiteIP", "ebDSN", "ebFTPServer", "ebFTPLogDirectory", "ebFTPUsername", "ebFTPPassword"})
+       {"ebSiteIP", "ebFTPServer", "ebFTPLogDirectory", "ebFTPUsername", "ebFTPPassword"})
     EXPECT_EQ(EditText(edit), "") << edit;
+  // The data source that make run and setup-database create.
+  EXPECT_EQ(EditText("ebDSN"), "Kestrune");
   EXPECT_TRUE(PathItems().empty());
   EXPECT_EQ(PathText(), "");
   EXPECT_EQ(Find<QListWidget>("lbFiles")->count(), 0);
