@@ -105,6 +105,7 @@ void AnalysisTable::Sort(int column, bool descending) {
 
 AnalysisTable AnalysisTable::Totals() const {
   AnalysisTable totals = EmptyCopy();
+  if (columns_.empty()) return totals;
   totals.AddRow();
   if (IsText(0)) totals.SetText(0, 0, "Total");
   for (int c = 1; c < ColumnCount(); ++c) {
