@@ -21,6 +21,7 @@
 #include "bench_files.h"
 #include "logfiles/log_readers.h"
 #include "storage/database.h"
+#include "util/text.h"
 
 namespace {
 
