@@ -68,6 +68,9 @@ TfrmAnalysis::TfrmAnalysis(clsImportStats& stats, Dialogs& dialogs,
     : QMainWindow(parent), stats_(stats), dialogs_(dialogs), clock_(std::move(clock)) {
   setObjectName(QStringLiteral("frmAnalysis"));
   setWindowTitle(QStringLiteral("Analysis"));
+  // A second window: closing the main window ends the program even while this one is
+  // open.
+  setAttribute(Qt::WA_QuitOnClose, false);
   BuildControls();
   resize(960, 640);
 }
