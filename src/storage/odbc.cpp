@@ -494,6 +494,10 @@ void Statement::CloseCursor() {
   SQLFreeStmt(stmt_, SQL_CLOSE);
 }
 
+bool Statement::Cancel() {
+  return Ok(SQLCancel(stmt_));
+}
+
 std::int64_t Statement::RowCount() {
   SQLLEN count = 0;
   Check(SQLRowCount(stmt_, &count), "Counting rows");

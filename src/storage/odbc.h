@@ -129,6 +129,10 @@ class Statement {
   // Next row of the result; false at the end (the cursor is then closed).
   bool Fetch();
   void CloseCursor();
+  // Asks the driver to stop what this statement runs (SQLCancel); callable from another
+  // thread while Execute or Fetch runs there, which then fails. False when the driver
+  // refused.
+  bool Cancel();
   // Rows changed by the last INSERT / UPDATE.
   std::int64_t RowCount();
 
