@@ -9,7 +9,7 @@
 
 #include "analysis/cell_text.h"
 #include "analysis/stats_tables.h"
-#include "export/user_agent.h"
+#include "stats/user_agent.h"
 #include "stats/add_stats.h"
 
 namespace kestrune {
