@@ -76,9 +76,9 @@ void Database::Open(const std::string& dsn, const clsImportStats& stats) {
   const SqlDialect dialect = SqlDialect::Of(impl_->connection.DbmsName());
   // PostgreSQL keeps only valid UTF-8 (in the UTF8 databases the set-up makes): texts go
   // as UTF-16 by the repair rule. Other databases keep the bytes as they are.
-  impl_->lock = std::make_unique<TransactionLock>(impl_->env, impl_->connection,
-                                                  impl_->connection.DbmsName(), connectionString,
-                                                  options_.lockWait);
+  impl_->lock =
+      std::make_unique<TransactionLock>(impl_->env, impl_->connection, impl_->connection.DbmsName(),
+                                        connectionString, options_.lockWait);
   const bool repair = dialect.ValidUtf8Only();
   impl_->connection.SetTextMode(repair ? odbc::TextMode::Utf16 : odbc::TextMode::Bytes);
   {
