@@ -12,7 +12,7 @@
 
 #include "bench_files.h"
 #include "storage/odbc.h"
-#include "storage/table_statements.h"
+#include "storage/row_binding.h"
 
 int main(int argc, char** argv) {
   using namespace kestrune;
@@ -36,8 +36,8 @@ int main(int argc, char** argv) {
     connection.SetAutoCommit(false);
     if (connection.DbmsName() == "PostgreSQL") connection.SetTextMode(odbc::TextMode::Utf16);
 
-    std::string sql =
-        std::string("INSERT INTO tblLogs (") + TableStatements::kLogColumns + ") VALUES ";
+    const TableSpec& logs = SpecOf<LogRow>();
+    std::string sql = "INSERT INTO tblLogs (" + logs.Names(kAll) + ") VALUES ";
     std::vector<odbc::ParamType> types;
     for (long r = 0; r < batch; ++r) {
       sql += r ? ", (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)" : "(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
@@ -66,7 +66,7 @@ int main(int argc, char** argv) {
         row.Statuscode = 200;
         row.TimeTaken = 15;
         row.HTTPVersion = "HTTP/1.1";
-        TableStatements::BindLog(insert, static_cast<std::size_t>(r) * 12, row);
+        Bind<kAll>(insert, static_cast<std::size_t>(r) * 12, row);
       }
       insert.Execute();
       written += batch;

@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "analysis/key_filter.h"
-#include "export/user_agent.h"
+#include "stats/user_agent.h"
 
 namespace kestrune {
 namespace {

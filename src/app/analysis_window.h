@@ -25,7 +25,7 @@
 #include "analysis/db_reader.h"
 #include "analysis/period.h"
 #include "analysis/subjects.h"
-#include "app/dialogs.h"
+#include "desktop/dialogs.h"
 #include "stats/import_stats.h"
 
 class QComboBox;

@@ -8,6 +8,8 @@
 #include "storage/entry_storage.h"
 #include "storage/file_record.h"
 #include "storage/odbc.h"
+#include "storage/row_binding.h"
+#include "storage/sql_dialect.h"
 #include "storage/transaction_lock.h"
 #include "util/text.h"
 
@@ -29,19 +31,6 @@ bool HasAttribute(const std::string& connectionString, const std::string& key) {
   const std::regex pattern("(^|;)\\s*" + key + "\\s*=", std::regex::icase);
   return std::regex_search(connectionString, pattern);
 }
-
-// Every table with every column the storage uses, so that a missing one fails the open
-// rather than a file.
-const char* const kTableChecks[] = {
-    "SELECT ID, Page, Referrer, SiteIP, Visitor, Date, GET, HEAD, Bytes, Statuscode, TimeTaken, "
-    "HTTPVersion, Port FROM tblLogs WHERE 1=0",
-    "SELECT ID, Visitor, IP, SE, Last, Count, SessionDownloaded, Downloaded FROM tblVisitors "
-    "WHERE 1=0",
-    "SELECT ID, FileName, SiteIP, Count, Last FROM tblDownloads WHERE 1=0",
-    "SELECT ID, Error, PageName, SiteIP, ReferringURL, Count, Last FROM tblErrors WHERE 1=0",
-    "SELECT ID, PageName, SiteIP FROM tblPages WHERE 1=0",
-    "SELECT ID, Host, URL, SiteIP, Count, Last FROM tblRefs WHERE 1=0",
-};
 
 }  // namespace
 
@@ -84,16 +73,21 @@ void Database::Open(const std::string& dsn, const clsImportStats& stats) {
   impl_->connection.SetAutoCommit(false);
   status_("Connected.");
 
+  const SqlDialect dialect = SqlDialect::Of(impl_->connection.DbmsName());
   // PostgreSQL keeps only valid UTF-8 (in the UTF8 databases the set-up makes): texts go
   // as UTF-16 by the repair rule. Other databases keep the bytes as they are.
-  const std::string dbms = impl_->connection.DbmsName();
-  impl_->lock = std::make_unique<TransactionLock>(impl_->env, impl_->connection, dbms,
-                                                  connectionString, options_.lockWait);
-  const bool repair = dbms == "PostgreSQL";
+  impl_->lock =
+      std::make_unique<TransactionLock>(impl_->env, impl_->connection, impl_->connection.DbmsName(),
+                                        connectionString, options_.lockWait);
+  const bool repair = dialect.ValidUtf8Only();
   impl_->connection.SetTextMode(repair ? odbc::TextMode::Utf16 : odbc::TextMode::Bytes);
   {
+    // Every table with every column the storage uses, so that a missing one fails the
+    // open rather than a file.
     odbc::Statement check(impl_->connection);
-    for (const char* sql : kTableChecks) check.ExecuteDirect(sql);
+    for (const TableSpec* table : {&SpecOf<LogRow>(), &SpecOf<VisitorRow>(), &SpecOf<DownloadRow>(),
+                                   &SpecOf<ErrorRow>(), &SpecOf<PageRow>(), &SpecOf<RefRow>()})
+      check.ExecuteDirect(sql::Check(*table));
   }
   // The record of stored files is optional: a database of an earlier version works
   // without it.
@@ -101,8 +95,8 @@ void Database::Open(const std::string& dsn, const clsImportStats& stats) {
   impl_->connection.Rollback();
   if (fileRecord) impl_->files = std::make_unique<FileRecord>(impl_->connection);
   if (options_.strategy == StorageStrategy::Batched)
-    impl_->tables = std::make_unique<CachedTables>(impl_->connection, options_.batchRows,
-                                                   options_.preloadRows, repair);
+    impl_->tables = std::make_unique<CachedTables>(impl_->connection, dialect, options_.batchRows,
+                                                   options_.preloadRows);
   else
     impl_->tables = std::make_unique<DirectTables>(impl_->connection);
   impl_->storage = std::make_unique<EntryStorage>(stats, *impl_->tables, repair);

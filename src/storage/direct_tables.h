@@ -1,72 +1,51 @@
 // DirectTables: every read and write of the entry storage is its own statement, run at
-// once, the way updatable queries would run them. The plain strategy, and the reference
-// the batched one is checked against.
+// once, the way updatable queries would run them: the keyed SELECT of a lookup, the
+// INSERT of a new row (only its insert columns; the rest keep the database's defaults)
+// read back by its key, the UPDATE of a changed row by its ID, one INSERT a tblLogs row.
+// The plain strategy, and the reference the batched one is checked against.
 #pragma once
 
-#include "storage/table_statements.h"
+#include <optional>
+
+#include "storage/odbc.h"
 #include "storage/tables.h"
 
 namespace kestrune {
 
+template <class Row>
+class DirectTable : public Table<Row> {
+ public:
+  explicit DirectTable(odbc::Connection& connection);  // prepares the statements
+  const Row* Find(const Row& key) override;
+  const Row* Insert(const Row& row) override;
+  void Write(const Row& row) override;
+
+ private:
+  odbc::Statement select_, insert_, update_;
+  std::optional<Row> found_;
+};
+
 class DirectTables : public Tables {
  public:
-  explicit DirectTables(odbc::Connection& connection) : statements_(connection) {}
+  explicit DirectTables(odbc::Connection& connection);
 
-  std::optional<VisitorRow> FindVisitor(const std::string& ip) override {
-    return statements_.SelectVisitor(ip);
-  }
-  std::optional<VisitorRow> InsertVisitor(const std::string& visitor) override {
-    statements_.InsertVisitor(visitor);
-    return statements_.SelectVisitor(visitor);
-  }
-  void WriteVisitor(const VisitorRow& row) override { statements_.UpdateVisitor(row); }
-
-  std::optional<std::int64_t> FindPage(const std::string& pageName) override {
-    return statements_.SelectPage(pageName);
-  }
-  std::optional<std::int64_t> InsertPage(const std::string& pageName,
-                                         const std::string& siteIP) override {
-    statements_.InsertPage(pageName, siteIP);
-    return statements_.SelectPage(pageName);
-  }
-
-  std::optional<CounterRow> FindRef(const std::string& url, const std::string& siteIP) override {
-    return statements_.SelectRef(url, siteIP);
-  }
-  std::optional<CounterRow> InsertRef(const std::string& host, const std::string& url,
-                                      const std::string& siteIP, TDateTime last) override {
-    statements_.InsertRef(host, url, siteIP, last);
-    return statements_.SelectRef(url, siteIP);
-  }
-  void WriteRef(const CounterRow& row) override { statements_.UpdateRef(row); }
-
-  std::optional<CounterRow> FindDownload(const std::string& fileName,
-                                         const std::string& siteIP) override {
-    return statements_.SelectDownload(fileName, siteIP);
-  }
-  std::optional<CounterRow> InsertDownload(const std::string& fileName, const std::string& siteIP,
-                                           TDateTime last) override {
-    statements_.InsertDownload(fileName, siteIP, last);
-    return statements_.SelectDownload(fileName, siteIP);
-  }
-  void WriteDownload(const CounterRow& row) override { statements_.UpdateDownload(row); }
-
-  std::optional<CounterRow> FindError(const ErrorKey& key) override {
-    return statements_.SelectError(key);
-  }
-  std::optional<CounterRow> InsertError(const ErrorKey& key, TDateTime last) override {
-    statements_.InsertError(key, last);
-    return statements_.SelectError(key);
-  }
-  void WriteError(const CounterRow& row) override { statements_.UpdateError(row); }
-
-  void AddLog(const LogRow& row) override { statements_.InsertLog(row); }
+  Table<VisitorRow>& Visitors() override { return visitors_; }
+  Table<PageRow>& Pages() override { return pages_; }
+  Table<RefRow>& Refs() override { return refs_; }
+  Table<DownloadRow>& Downloads() override { return downloads_; }
+  Table<ErrorRow>& Errors() override { return errors_; }
+  void AddLog(const LogRow& row) override;
   void Flush() override {}
   void Committed() override {}
   void Forget() override {}
 
  private:
-  TableStatements statements_;
+  DirectTable<VisitorRow> visitors_;
+  DirectTable<PageRow> pages_;
+  DirectTable<RefRow> refs_;
+  DirectTable<DownloadRow> downloads_;
+  DirectTable<ErrorRow> errors_;
+  odbc::Statement insertLog_;
 };
 
 }  // namespace kestrune

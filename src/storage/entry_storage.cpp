@@ -2,6 +2,7 @@
 
 #include "logfiles/text_ops.h"
 #include "storage/odbc.h"
+#include "storage/row_binding.h"
 #include "util/text.h"
 
 namespace kestrune {
@@ -99,19 +100,35 @@ void EntryStorage::AddToDb(const std::string& date, const std::string& siteIP,
         }
         row.Downloaded = true;
       }
-      tables_.WriteVisitor(row);
+      tables_.Visitors().Write(row);
     }
   }
   if (statuscode > 399) UpdateErrors(dbPage, dbSiteIP, statuscode, storageDate, dbReferrer);
 }
 
+namespace {
+
+// The query's row := `found` (none when null), reusing the texts the row holds.
+template <class Row>
+void StandOn(std::optional<Row>& row, const Row* found) {
+  if (found == nullptr)
+    row.reset();
+  else if (row)
+    *row = *found;
+  else
+    row.emplace(*found);
+}
+
+}  // namespace
+
 std::int64_t EntryStorage::LookupVisitor(const std::string& visitor) {
-  VisitorQuery& q = qryVisitors_;
-  if (!q.open || q.V != visitor) {
+  Query<VisitorRow>& q = qryVisitors_;
+  if (!q.open || q.params.IP != visitor) {
     q.open = true;
-    q.V = visitor;
-    q.row = tables_.FindVisitor(visitor);
-    if (!q.row) q.row = tables_.InsertVisitor(visitor);
+    q.params.Visitor = visitor;
+    q.params.IP = visitor;
+    const VisitorRow* found = tables_.Visitors().Find(q.params);
+    StandOn(q.row, found ? found : tables_.Visitors().Insert(q.params));
   }
   return q.row ? q.row->ID : 0;
 }
@@ -119,98 +136,75 @@ std::int64_t EntryStorage::LookupVisitor(const std::string& visitor) {
 std::int64_t EntryStorage::LookupPage(const std::string& page, const std::string& siteIP) {
   std::string_view key = TrimBlanksView(page);
   key = TrimBlanksView(key.substr(0, key.find('?')));
-  PageQuery& q = qryPages_;
-  if (!q.open || q.P != key) {
+  Query<PageRow>& q = qryPages_;
+  if (!q.open || q.params.PageName != key) {
     q.open = true;
-    q.P = std::string(key);
-    q.id = tables_.FindPage(q.P);
-    if (!q.id) q.id = tables_.InsertPage(q.P, siteIP);
+    q.params.PageName = key;
+    q.params.SiteIP = siteIP;
+    const PageRow* found = tables_.Pages().Find(q.params);
+    StandOn(q.row, found ? found : tables_.Pages().Insert(q.params));
   }
-  return q.id.value_or(0);
+  return q.row ? q.row->ID : 0;
 }
 
 std::int64_t EntryStorage::LookupReferrer(const std::string& referrer, const std::string& siteIP,
                                           TDateTime date) {
-  std::string key = TrimBlanks(referrer);
-  if (key.empty() || key == "-") key = "(none)";
-  std::string host;
-  if (key != "(none)" && key != "(unknown)") {
-    std::string_view rest = TrimBlanksView(key);
+  RefRow& keyed = refKey_;
+  keyed.URL = TrimBlanksView(referrer);
+  if (keyed.URL.empty() || keyed.URL == "-") keyed.URL = "(none)";
+  keyed.Host.clear();
+  if (keyed.URL != "(none)" && keyed.URL != "(unknown)") {
+    std::string_view rest = TrimBlanksView(keyed.URL);
     SplitAt(rest, '/');
     SplitAt(rest, '/');
-    host = std::string(SplitAt(rest, '/'));
+    keyed.Host = SplitAt(rest, '/');
   }
-  CounterQuery& q = qryRefs_;
-  if (q.open && q.P == key && q.S == siteIP) {
-    if (q.row) {
-      ++q.row->Count;
-      q.row->Last = date;
-      tables_.WriteRef(*q.row);
-    }
-    return 0;
-  }
-  q.open = true;
-  q.P = key;
-  q.S = siteIP;
-  q.row = tables_.FindRef(key, siteIP);
-  if (!q.row) {
-    q.row = tables_.InsertRef(host, key, siteIP, date);
-  } else {
-    ++q.row->Count;
-    q.row->Last = date;
-    tables_.WriteRef(*q.row);
-  }
+  keyed.SiteIP = siteIP;
+  keyed.Count = 1;
+  keyed.Last = date;
+  CountIn(qryRefs_, tables_.Refs(), keyed);
   return 0;
 }
 
 void EntryStorage::UpdateDownloads(const std::string& page, const std::string& siteIP,
                                    TDateTime date) {
-  const std::string key = TrimBlanks(page);
-  CounterQuery& q = qryDownloads_;
-  if (q.open && q.P == key && q.S == siteIP) {
-    if (q.row) {
-      ++q.row->Count;
-      q.row->Last = date;
-      tables_.WriteDownload(*q.row);
-    }
-    return;
-  }
-  q.open = true;
-  q.P = key;
-  q.S = siteIP;
-  q.row = tables_.FindDownload(key, siteIP);
-  if (!q.row) {
-    q.row = tables_.InsertDownload(key, siteIP, date);
-  } else {
-    ++q.row->Count;
-    q.row->Last = date;
-    tables_.WriteDownload(*q.row);
-  }
+  DownloadRow& keyed = downloadKey_;
+  keyed.FileName = TrimBlanksView(page);
+  keyed.SiteIP = siteIP;
+  keyed.Count = 1;
+  keyed.Last = date;
+  CountIn(qryDownloads_, tables_.Downloads(), keyed);
 }
 
 void EntryStorage::UpdateErrors(const std::string& page, const std::string& siteIP,
                                 std::uint32_t status, TDateTime date, const std::string& referrer) {
-  ErrorKey key{status, TrimBlanks(page), siteIP, referrer};
-  ErrorQuery& q = qryErrors_;
-  if (q.open && q.key.PageName == key.PageName && q.key.SiteIP == key.SiteIP &&
-      q.key.Error == key.Error && q.key.ReferringURL == key.ReferringURL) {
-    if (q.row) {
-      ++q.row->Count;
-      q.row->Last = date;
-      tables_.WriteError(*q.row);
+  ErrorRow& keyed = errorKey_;
+  keyed.Error = status;
+  keyed.PageName = TrimBlanksView(page);
+  keyed.SiteIP = siteIP;
+  keyed.ReferringURL = referrer;
+  keyed.Count = 1;
+  keyed.Last = date;
+  CountIn(qryErrors_, tables_.Errors(), keyed);
+}
+
+template <class Row>
+void EntryStorage::CountIn(Query<Row>& q, Table<Row>& table, const Row& keyed) {
+  if (!q.open || !SameKey(q.params, keyed)) {
+    q.open = true;
+    q.params = keyed;
+    const Row* found = table.Find(q.params);
+    if (found == nullptr) {
+      StandOn(q.row, table.Insert(q.params));
+      return;
     }
+    StandOn(q.row, found);
+  } else if (!q.row) {
     return;
   }
-  q.open = true;
-  q.key = std::move(key);
-  q.row = tables_.FindError(q.key);
-  if (q.row) {
-    ++q.row->Count;
-    q.row->Last = date;
-    tables_.WriteError(*q.row);
-  } else {
-    q.row = tables_.InsertError(q.key, date);
-  }
+  ++q.row->Count;
+  q.row->Last = keyed.Last;
+  table.Write(*q.row);
 }
 
 void EntryStorage::CloseQueries() {

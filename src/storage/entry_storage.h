@@ -47,34 +47,31 @@ class EntryStorage : public EntryStore {
  private:
   std::string DatabaseText(std::string_view text) const;
 
-  struct VisitorQuery {
+  // A query: open or not, its parameters (the key columns of `params`), and the row it
+  // stands on.
+  template <class Row>
+  struct Query {
     bool open = false;
-    std::string V;
-    std::optional<VisitorRow> row;
+    Row params;
+    std::optional<Row> row;
   };
-  struct PageQuery {
-    bool open = false;
-    std::string P;
-    std::optional<std::int64_t> id;
-  };
-  struct CounterQuery {  // tblRefs (P, S) and tblDownloads (F, S)
-    bool open = false;
-    std::string P, S;
-    std::optional<CounterRow> row;
-  };
-  struct ErrorQuery {
-    bool open = false;
-    ErrorKey key;
-    std::optional<CounterRow> row;
-  };
+  // tblRefs, tblDownloads, tblErrors: counts an entry in the row of `keyed`'s key
+  // (Count += 1, Last := keyed.Last), or inserts `keyed` (Count 1) when there is none.
+  template <class Row>
+  void CountIn(Query<Row>& query, Table<Row>& table, const Row& keyed);
 
   const clsImportStats& stats_;
   Tables& tables_;
   bool repairText_;
-  VisitorQuery qryVisitors_;
-  PageQuery qryPages_;
-  CounterQuery qryRefs_, qryDownloads_;
-  ErrorQuery qryErrors_;
+  Query<VisitorRow> qryVisitors_;
+  Query<PageRow> qryPages_;
+  Query<RefRow> qryRefs_;
+  Query<DownloadRow> qryDownloads_;
+  Query<ErrorRow> qryErrors_;
+  // The keys of the counting lookups, built in place entry after entry.
+  RefRow refKey_;
+  DownloadRow downloadKey_;
+  ErrorRow errorKey_;
 };
 
 }  // namespace kestrune

@@ -465,10 +465,6 @@ void Statement::SetLongText(std::size_t index, std::string_view value) {
         "Binding a parameter");
 }
 
-void Statement::SetNull(std::size_t index) {
-  params_.at(index)->indicator = SQL_NULL_DATA;
-}
-
 void Statement::Execute() {
   CloseCursor();
   Check(SQLExecute(stmt_), "Executing a statement");

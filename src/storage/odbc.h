@@ -121,7 +121,6 @@ class Statement {
   void SetInteger(std::size_t index, std::int64_t value);
   void SetBoolean(std::size_t index, bool value);
   void SetDateTime(std::size_t index, TDateTime value);  // 0 is stored as NULL
-  void SetNull(std::size_t index);
   // The whole of `value`, for a LongText parameter.
   void SetLongText(std::size_t index, std::string_view value);
 

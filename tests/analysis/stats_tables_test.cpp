@@ -9,8 +9,8 @@
 
 #include "analysis/cell_text.h"
 #include "analysis/stats_tables.h"
-#include "export/user_agent.h"
 #include "stats/add_stats.h"
+#include "stats/user_agent.h"
 
 namespace kestrune {
 namespace {
