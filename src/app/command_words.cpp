@@ -5,6 +5,7 @@
 
 #include <QComboBox>
 #include <QEventLoop>
+#include <QLineEdit>
 #include <QRadioButton>
 #include <QTimer>
 #include <cstdlib>
@@ -33,6 +34,10 @@ void TfrmImport::FormShow() {
 
 void TfrmImport::CommandWord(const std::string& word) {
   const std::string upper = UpperCase(word);
+  if (AnalysisWords::Handles(word)) {
+    LogString(analysisWords_.Run(word, ToStdString(ebDSN->text()), *stats_), false);
+    return;
+  }
   if (upper == "DOWNLOAD") {
     CommandDownload();
   } else if (upper == "RUN") {
@@ -97,7 +102,7 @@ void TfrmImport::CommandQuit() {
 
 int TfrmImport::ExitStatus() const {
   if (lastImport_ == ImportResult::Failed) return 1;
-  if (reportFailed_ || exportFailed_) return 2;
+  if (reportFailed_ || exportFailed_ || analysisWords_.Failed()) return 2;
   return 0;
 }
 

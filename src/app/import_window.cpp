@@ -18,6 +18,7 @@
 #include <QScreen>
 #include <QTabWidget>
 
+#include "app/analysis_window.h"
 #include "app/qt_text.h"
 #include "app/screen_cursor.h"
 #include "app/stats_panel.h"
@@ -112,6 +113,7 @@ TfrmImport::TfrmImport(Dialogs& dialogs, std::string settingsPath,
 
   // FormCreate: the one statistics object, cleared.
   stats_ = std::make_unique<clsImportStats>();
+  analysis_ = std::make_unique<TfrmAnalysis>(*stats_, dialogs_);
   stats_->Clear();
 }
 
@@ -260,6 +262,9 @@ void TfrmImport::BuildMenu() {
       MenuItem(mnOptions, "mnStartExcelautomatically", "Start Excel automatically");
   mnStartExcelautomatically->setCheckable(true);
 
+  mnView = Named(mmMain->addMenu(QStringLiteral("&View")), "mnView");
+  mnAnalysis = MenuItem(mnView, "mnAnalysis", "&Analysis\u2026", QKeySequence(Qt::Key_F6));
+
   mnHelp = Named(mmMain->addMenu(QStringLiteral("&Help")), "mnHelp");
   mnOnlineHelp = MenuItem(mnHelp, "mnOnlineHelp", "Online", QKeySequence(Qt::CTRL | Qt::Key_F1));
   mnEmailSupport = MenuItem(mnHelp, "mnEmailSupport", "Email us");
@@ -271,6 +276,7 @@ void TfrmImport::BuildMenu() {
   connect(mnToExcel, &QAction::triggered, this, [this] { mnToExcelClick(); });
   connect(mnDownload, &QAction::triggered, this, [this] { mnDownloadClick(); });
   connect(mnExit, &QAction::triggered, this, [this] { mnExitClick(); });
+  connect(mnAnalysis, &QAction::triggered, this, [this] { mnAnalysisClick(); });
   connect(mnOnlineHelp, &QAction::triggered, this, [this] { mnOnlineHelpClick(); });
   connect(mnEmailSupport, &QAction::triggered, this, [this] { mnEmailSupportClick(); });
   connect(mnHelpAbout, &QAction::triggered, this, [this] { mnHelpAboutClick(); });
@@ -306,7 +312,7 @@ void TfrmImport::DisableAll() {
   btnImport->setEnabled(false);
   btnAnalyze->setEnabled(false);
   pgSettings->setEnabled(false);
-  for (QMenu* menu : {mnFile, mnOptions, mnHelp}) {
+  for (QMenu* menu : {mnFile, mnOptions, mnView, mnHelp}) {
     menu->menuAction()->setEnabled(false);
     menu->setEnabled(false);
   }
@@ -316,7 +322,7 @@ void TfrmImport::DisableAll() {
 void TfrmImport::EnableAll() {
   ShowDefaultCursor();
   pgSettings->setEnabled(true);
-  for (QMenu* menu : {mnFile, mnOptions, mnHelp}) {
+  for (QMenu* menu : {mnFile, mnOptions, mnView, mnHelp}) {
     menu->setEnabled(true);
     menu->menuAction()->setEnabled(true);
   }
@@ -330,6 +336,10 @@ bool TfrmImport::IsChecked(QAction* action) const {
 
 void TfrmImport::mnExitClick() {
   close();
+}
+
+void TfrmImport::mnAnalysisClick() {
+  analysis_->ShowFor(ToStdString(ebDSN->text()));
 }
 
 void TfrmImport::btnAnalyzeClick() {

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/table_command.h"
 #include "desktop/dialogs.h"
 #include "desktop/settings_store.h"
 #include "export/export_run.h"
@@ -40,6 +41,7 @@ namespace kestrune {
 class FtpFetch;
 class FtpFetchHost;
 class StatsPanel;
+class TfrmAnalysis;
 
 class TfrmImport : public QMainWindow, public ReaderHost {
   Q_OBJECT
@@ -105,6 +107,9 @@ class TfrmImport : public QMainWindow, public ReaderHost {
   void mnDownloadClick();
   void axFTP_StateChanged(int state);  // the FTP transfer's state changes (ftp_download.cpp)
   void mnExitClick();
+  // "&View" > "&Analysis...": the analysis window over the statistics and the database.
+  void mnAnalysisClick();
+  TfrmAnalysis& Analysis() { return *analysis_; }
   void mnOnlineHelpClick();
   void mnEmailSupportClick();
   void mnHelpAboutClick();
@@ -207,7 +212,10 @@ class TfrmImport : public QMainWindow, public ReaderHost {
   StatsPanel* grpStats = nullptr;
   QLabel* pnStatus = nullptr;
   QProgressBar* pbProgress = nullptr;
-  QMenu *mnFile = nullptr, *mnOptions = nullptr, *mnHelp = nullptr;
+  QMenu *mnFile = nullptr, *mnOptions = nullptr, *mnView = nullptr, *mnHelp = nullptr;
+  QAction* mnAnalysis = nullptr;
+  std::unique_ptr<TfrmAnalysis> analysis_;  // created with the window, shown on demand
+  AnalysisWords analysisWords_;             // PERIOD= and TABLE= of an unattended run
   QAction *mnClear = nullptr, *mnSaveReport = nullptr, *mnToExcel = nullptr, *mnDownload = nullptr,
           *mnExit = nullptr, *mnShowimportcompletionmessage = nullptr,
           *mnStartExcelautomatically = nullptr, *mnOnlineHelp = nullptr, *mnEmailSupport = nullptr,

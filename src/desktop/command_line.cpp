@@ -1,5 +1,7 @@
 #include "desktop/command_line.h"
 
+#include "analysis/table_command.h"
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -62,12 +64,17 @@ std::string UsageText(const std::string& settingsPath) {
       "                  directory; .xml gives XML, .html HTML, anything else text\n"
       "  EXPORT=<file>   write the statistics workbook (.xlsx, ten sheets) to <file>,\n"
       "                  relative to the current directory, replacing it\n"
+      "  PERIOD=, TABLE= analysis tables as CSV, see below\n"
       "  QUIT            end without saving the settings; exit status 0, 1 when the\n"
       "                  last import failed, 2 when a report could not be saved or\n"
       "                  a workbook export failed\n"
       "\n"
       "Without a display (DISPLAY and WAYLAND_DISPLAY unset) the words run without a\n"
       "window and the program ends after the last word, as if QUIT came last.\n"
+      "\n"
+      "\n";
+  text += kAnalysisWordsHelp;
+  text +=
       "\n"
       "Settings file:   ";
   text += settingsPath;

@@ -158,10 +158,11 @@ struct MenuRow {
 TEST_F(WindowLayoutTest, MenusWithShortcutsAndCheckMarks) {
   Make();
   QMenuBar* bar = window->menuBar();
-  ASSERT_EQ(bar->actions().size(), 3);
+  ASSERT_EQ(bar->actions().size(), 4);
   EXPECT_EQ(bar->actions()[0]->text().toStdString(), "&File");
   EXPECT_EQ(bar->actions()[1]->text().toStdString(), "&Options");
-  EXPECT_EQ(bar->actions()[2]->text().toStdString(), "&Help");
+  EXPECT_EQ(bar->actions()[2]->text().toStdString(), "&View");
+  EXPECT_EQ(bar->actions()[3]->text().toStdString(), "&Help");
 
   const auto items = [&](const char* menu) {
     std::vector<std::string> out;
