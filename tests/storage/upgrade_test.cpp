@@ -81,8 +81,8 @@ class UpgradeTest : public ::testing::TestWithParam<Kind> {
 };
 
 const std::vector<std::string> kAllIndexes = {
-    "ixfilesfilename",  "ixlogsdate",     "ixlogspage",      "ixvisitorsip", "uxdownloadsfilename",
-    "uxerrorspagename", "uxfilescontent", "uxpagespagename", "uxrefsurl",    "uxvisitorsvisitor",
+    "ixfilesfilename", "ixlogsdate",      "ixvisitorsip", "uxdownloadsfilename", "uxerrorspagename",
+    "uxfilescontent",  "uxpagespagename", "uxrefsurl",    "uxvisitorsvisitor",
 };
 
 TEST_P(UpgradeTest, AddsTheRecordAndTheUniqueIndexesKeepingEveryRow) {
@@ -114,10 +114,10 @@ TEST_P(UpgradeTest, DuplicateKeysNamedAndTheirIndexLeftOut) {
   EXPECT_NE(errors.find("  /b | 10.0.0.1 | 404 | (unknown) (2 rows)\n"), std::string::npos)
       << errors;
   EXPECT_NE(errors.find("The unique index uxPagesPageName is not added"), std::string::npos);
-  EXPECT_EQ(Indexes(), (std::vector<std::string>{
-                           "ixerrorspagename", "ixfilesfilename", "ixlogsdate", "ixlogspage",
-                           "ixpagespagename", "ixvisitorsip", "uxdownloadsfilename",
-                           "uxfilescontent", "uxrefsurl", "uxvisitorsvisitor"}));
+  EXPECT_EQ(Indexes(),
+            (std::vector<std::string>{"ixerrorspagename", "ixfilesfilename", "ixlogsdate",
+                                      "ixpagespagename", "ixvisitorsip", "uxdownloadsfilename",
+                                      "uxfilescontent", "uxrefsurl", "uxvisitorsvisitor"}));
   EXPECT_TRUE(HasFileRecord());
   // The database takes an import as before.
   const RunResult run = ImportRun(
