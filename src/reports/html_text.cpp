@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "reports/panel_texts.h"
+#include "reports/template_text.h"
 #include "util/utf8.h"
 
 namespace kestrune {
@@ -28,25 +29,10 @@ void AppendHtmlText(std::string& out, std::string_view text) {
   while (i < text.size()) {
     const unsigned char c = static_cast<unsigned char>(text[i]);
     if (c >= 0x20 && c < 0x7F) {
-      switch (c) {
-        case '&':
-          out += "&amp;";
-          break;
-        case '<':
-          out += "&lt;";
-          break;
-        case '>':
-          out += "&gt;";
-          break;
-        case '"':
-          out += "&quot;";
-          break;
-        case '\'':
-          out += "&#39;";
-          break;
-        default:
-          out += static_cast<char>(c);
-      }
+      if (const char* entity = HtmlEntity(static_cast<char>(c)))
+        out += entity;
+      else
+        out += static_cast<char>(c);
       ++i;
       continue;
     }

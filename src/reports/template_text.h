@@ -14,6 +14,8 @@ std::string NormaliseLineEnds(std::string_view text);
 
 // `text` with "&", "<", ">", '"' and "'" written as character entities.
 std::string HtmlEscape(std::string_view text);
+// The entity that stands for `c` in HTML text when it is one of & < > " ', else nullptr.
+const char* HtmlEntity(char c);
 
 // The case-insensitive fallback only looks at this many leading characters.
 constexpr std::size_t kPlaceholderFallbackWindow = 255;
