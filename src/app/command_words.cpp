@@ -1,19 +1,16 @@
 // FormShow and the command words of an unattended run: DOWNLOAD, RUN, REPORT=<file>,
 // EXPORT=<file> and QUIT, matched without regard to case and carried out in order.
 #include <QComboBox>
-#include <QEventLoop>
 #include <QRadioButton>
-#include <QTimer>
 
 #include "app/import_window.h"
-#include "desktop/maintenance_log.h"
 #include "app/qt_text.h"
+#include "desktop/maintenance_log.h"
 #include "util/text.h"
 
 namespace kestrune {
 
 void TfrmImport::FormShow() {
-  downloadBusy_ = false;
   unattended_ = false;
   maintenanceLogPath_ = programDir_ + std::string(kMaintenanceLogName);
   LoadSettings();
@@ -42,18 +39,8 @@ void TfrmImport::CommandWord(const std::string& word) {
 
 void TfrmImport::CommandDownload() {
   mnDownloadClick();
-  // Wait for the fetch, letting window messages through; a monotonic clock, so that a
-  // wait across midnight still ends on time.
-  const auto started = std::chrono::steady_clock::now();
-  while (downloadBusy_) {
-    QEventLoop pause;
-    QTimer::singleShot(20, &pause, &QEventLoop::quit);
-    pause.exec();
-    if (downloadBusy_ && std::chrono::steady_clock::now() - started > downloadWaitLimit_) {
-      LogString("Aborting download", false);
-      downloadBusy_ = false;
-    }
-  }
+  // The fetch's own wait, letting window messages through; it gives up after the limit.
+  WaitForFtpFetch();
   // Whatever still runs is cancelled; the next fetch makes a new transfer object.
   DropFtpTransfer();
 }

@@ -113,8 +113,8 @@ class TfrmImport : public QMainWindow, public ReaderHost {
   clsImportStats& Stats() { return *stats_; }
   bool Unattended() const { return unattended_; }
   const std::string& MaintenanceLogPath() const { return maintenanceLogPath_; }
-  bool DownloadBusy() const { return downloadBusy_; }
-  void SetDownloadBusy(bool busy) { downloadBusy_ = busy; }
+  // Whether an FTP fetch is running (the fetch keeps that state itself).
+  bool DownloadBusy() const;
   // The longest the DOWNLOAD command waits for a fetch (25 seconds).
   void SetDownloadWaitLimit(std::chrono::milliseconds limit) { downloadWaitLimit_ = limit; }
   // The clock that says which day "yesterday" is for the FTP fetch (NowLocal at first).
@@ -140,6 +140,7 @@ class TfrmImport : public QMainWindow, public ReaderHost {
   void BuildStatusLine();
   void ApplyProgress();
   void CommandDownload();
+  void WaitForFtpFetch();
   void DropFtpTransfer();
   void CommandRun();
   void CommandQuit();
@@ -155,7 +156,6 @@ class TfrmImport : public QMainWindow, public ReaderHost {
   std::vector<std::string> commandWords_;
   std::unique_ptr<clsImportStats> stats_;
 
-  bool downloadBusy_ = false;
   bool unattended_ = false;
   std::string maintenanceLogPath_;
   std::string programDir_;
@@ -169,7 +169,6 @@ class TfrmImport : public QMainWindow, public ReaderHost {
   QDialog* aboutBox_ = nullptr;
 
   // The FTP fetch (ftp_download.cpp); the host before the fetch, which goes first.
-  friend class WindowFtpHost;
   std::function<TDateTime()> clock_ = NowLocal;
   std::unique_ptr<FtpFetchHost> ftpHost_;
   std::unique_ptr<FtpFetch> ftpFetch_;

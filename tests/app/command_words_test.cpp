@@ -1,5 +1,5 @@
-// Start-up command words, the DOWNLOAD wait, DisableAll / EnableAll and the menu
-// short-cuts of the shown window.
+// Start-up command words, DisableAll / EnableAll and the menu short-cuts of the shown
+// window.
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -8,7 +8,6 @@
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTest>
-#include <QTimer>
 
 #include "window_fixture.h"
 
@@ -44,25 +43,6 @@ TEST_F(CommandWordsTest, UnknownWordsAloneMakeTheRunUnattended) {
   EXPECT_TRUE(window->Unattended());
   EXPECT_FALSE(window->QuitRequested());
   EXPECT_FALSE(Exists(ProgDir() + "maintenance-log.txt"));
-}
-
-TEST_F(CommandWordsTest, DownloadWaitGivesUpAfterItsLimit) {
-  Show();
-  window->SetDownloadWaitLimit(std::chrono::milliseconds(100));
-  window->SetDownloadBusy(true);  // a fetch that never ends
-  window->CommandWord("download");
-  EXPECT_FALSE(window->DownloadBusy());
-  EXPECT_EQ(Log(), (std::vector<std::string>{"Aborting download"}));
-}
-
-TEST_F(CommandWordsTest, DownloadWaitEndsWhenTheFetchEnds) {
-  Show();
-  window->SetDownloadWaitLimit(std::chrono::seconds(20));
-  window->SetDownloadBusy(true);
-  // The fetch's end arrives as a window message during the wait.
-  QTimer::singleShot(30, window.get(), [this] { window->SetDownloadBusy(false); });
-  window->CommandWord("DOWNLOAD");
-  EXPECT_EQ(Log(), (std::vector<std::string>{}));
 }
 
 TEST_F(CommandWordsTest, RunImportsTheProgramDirectoryAsIis) {
