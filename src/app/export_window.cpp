@@ -1,12 +1,13 @@
 // The spreadsheet export from the window: File > Analyze with Excel (F3), the Analyze
 // button, the end of an import with "Start Excel automatically", and the command word
 // EXPORT=<file>. The export itself lives in src/export; the window lends it its status
-// line, progress bar, lock and message pumping through an ExportHost.
+// line, progress bar, lock and message pumping through an ExportHost adapter.
 #include <exception>
 
 #include "app/import_window.h"
 #include "app/shell_launcher.h"
 #include "app/stats_panel.h"
+#include "app/window_host.h"
 #include "export/workbook_file.h"
 #include "export/workbook_model.h"
 
@@ -14,21 +15,14 @@ namespace kestrune {
 
 namespace {
 
-class WindowExportHost : public ExportHost {
+class WindowExportHost : public WindowHost<ExportHost> {
  public:
-  explicit WindowExportHost(TfrmImport& window) : window_(window) {}
+  using WindowHost::WindowHost;
   void DisableAll() override { window_.DisableAll(); }
   void EnableAll() override { window_.EnableAll(); }
-  void Status(const std::string& message) override { window_.Status(message); }
-  void InitProgress(int maximum) override { window_.InitProgress(maximum); }
-  void SetProgress(int position) override { window_.SetProgress(position); }
-  void EndProgress() override { window_.EndProgress(); }
   // The panel refresh's throttle (at most about 20 redraws a second) paces the message
   // pumping after every row too.
   void ProcessMessages() override { window_.ShowStats(); }
-
- private:
-  TfrmImport& window_;
 };
 
 }  // namespace

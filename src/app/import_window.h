@@ -1,6 +1,7 @@
 // TfrmImport: the main window (object name frmImport). It owns the controls and the one
 // statistics object; its handlers read the controls, call the lower layers and write
-// back. It is also the host of the log readers (status line, progress, panel refresh).
+// back. Small adapters (window_host.h) lend its status line, progress, panel refresh and
+// message pumping to the import run, the export and the FTP fetch.
 //
 // Lifecycle: the constructor is FormCreate; FormShow() is run by the program right after
 // show() (and by tests directly); closeEvent() is FormClose, which saves the settings;
@@ -18,7 +19,7 @@
 #include "app/dialogs.h"
 #include "desktop/settings_store.h"
 #include "export/export_run.h"
-#include "logfiles/reader_host.h"
+#include "importing/import_run.h"
 #include "reports/report_format.h"
 #include "stats/import_stats.h"
 
@@ -41,12 +42,12 @@ class FtpFetch;
 class FtpFetchHost;
 class StatsPanel;
 
-class TfrmImport : public QMainWindow, public ReaderHost {
+class TfrmImport : public QMainWindow {
   Q_OBJECT
 
  public:
   // How the last import of this run of the program ended.
-  enum class ImportResult { None, Completed, Failed };
+  using ImportResult = kestrune::ImportResult;
 
   // `settingsPath` is the settings file (SettingsStore::DefaultPath() for the program);
   // `commandWords` are the command-line parameters that FormShow carries out.
@@ -70,19 +71,23 @@ class TfrmImport : public QMainWindow, public ReaderHost {
   // --- Import (import_driver.cpp) ----------------------------------------------------
   void ScanPath(const std::string& path);
   void btnImportClick();
+  // Reads the controls and carries out an ImportRun (src/importing); the box for a
+  // missing data-source name is the window's own.
   void DoImport(const std::string& directory, const std::string& path, const std::string& dsn,
                 bool move, bool addToDb);
 
   // --- Status line, progress, maintenance log (status_line.cpp) ---------------------
-  void Status(const std::string& message) override;
-  void InitProgress(int maximum) override;
-  void SetProgress(int position) override;
-  void EndProgress() override;
+  void Status(const std::string& message);
+  void InitProgress(int maximum);
+  void SetProgress(int position);
+  void EndProgress();
+  // The progress bar back at its minimum, at once.
+  void ResetProgress();
   void LogString(const std::string& message, bool box);
 
   // --- Statistics panel (stats_panel_handlers.cpp) ----------------------------------
   // The readers' per-line refresh: applied at most about 20 times a second.
-  void ShowStats() override;
+  void ShowStats();
   // The exact refresh: every label, the progress position, a repaint, pending events.
   void ShowStatsNow();
   void mnClearClick();

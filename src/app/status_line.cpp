@@ -5,8 +5,8 @@
 #include <QProgressBar>
 
 #include "app/import_window.h"
-#include "desktop/maintenance_log.h"
 #include "app/qt_text.h"
+#include "desktop/maintenance_log.h"
 
 namespace kestrune {
 
@@ -38,6 +38,11 @@ void TfrmImport::EndProgress() {
   ApplyProgress();
   repaint();
   QCoreApplication::processEvents();
+}
+
+void TfrmImport::ResetProgress() {
+  progressPos_ = 0;
+  pbProgress->setValue(pbProgress->minimum());
 }
 
 void TfrmImport::LogString(const std::string& message, bool box) {

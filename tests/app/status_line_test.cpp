@@ -150,7 +150,7 @@ TEST_F(StatusLineTest, TheTextIsCutWhereTheProgressBarBegins) {
 TEST_F(StatusLineTest, ProgressAppliesAtRefreshAndEnd) {
   Show();
   auto* bar = Find<QProgressBar>("pbProgress");
-  ReaderHost& host = *window;
+  TfrmImport& host = *window;
   host.InitProgress(200);
   EXPECT_EQ(bar->maximum(), 200);
   host.SetProgress(50);  // cheap: stored only
