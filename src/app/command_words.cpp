@@ -11,12 +11,12 @@
 namespace kestrune {
 
 void TfrmImport::FormShow() {
-  unattended_ = false;
+  unattended_.SetActive(false);
   maintenanceLogPath_ = programDir_ + std::string(kMaintenanceLogName);
   LoadSettings();
   UpdateLanguage();
   if (!commandWords_.empty()) {
-    unattended_ = true;
+    unattended_.SetActive(true);
     for (const std::string& word : commandWords_) CommandWord(word);
   }
   ShowStatsNow();
@@ -54,13 +54,7 @@ void TfrmImport::CommandRun() {
 
 void TfrmImport::CommandQuit() {
   LogString("Quitting", false);
-  quitRequested_ = true;
-}
-
-int TfrmImport::ExitStatus() const {
-  if (lastImport_ == ImportResult::Failed) return 1;
-  if (reportFailed_ || exportFailed_) return 2;
-  return 0;
+  unattended_.RequestQuit();
 }
 
 }  // namespace kestrune

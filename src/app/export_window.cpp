@@ -53,8 +53,8 @@ ExportResult TfrmImport::RunExport(const WorkbookDestination& destination) {
                                             : ApplicationFactory(CreateSpreadsheetApplication);
     result = RunWorkbookExport(host, factory, ExportSource{panel, *stats_}, destination);
   }
-  if (result.Failed()) exportFailed_ = true;
-  if (unattended_) {
+  if (result.Failed()) unattended_.ExportFailed();
+  if (unattended_.Active()) {
     // Unattended: the outcome goes to the maintenance log, and nothing is opened.
     if (!result.automationError.empty())
       LogString(AutomationErrorText(result.automationError), false);
@@ -70,7 +70,7 @@ void TfrmImport::mnToExcelClick() {
   if (exporting_) return;  // the commands are locked while an export runs
   const ExportResult result = RunExport(WorkbookDestination::NewFileIn(DocumentsFolder()));
   // Without a desktop application to open it, the file stays written and its path shown.
-  if (!unattended_ && !result.file.empty()) OpenDocument(result.file);
+  if (!unattended_.Active() && !result.file.empty()) OpenDocument(result.file);
 }
 
 void TfrmImport::CommandExport(const std::string& fileName) {

@@ -19,7 +19,7 @@
 #include "app/dialogs.h"
 #include "desktop/settings_store.h"
 #include "export/export_run.h"
-#include "importing/import_run.h"
+#include "importing/unattended_run.h"
 #include "reports/report_format.h"
 #include "stats/import_stats.h"
 
@@ -46,9 +46,6 @@ class TfrmImport : public QMainWindow {
   Q_OBJECT
 
  public:
-  // How the last import of this run of the program ended.
-  using ImportResult = kestrune::ImportResult;
-
   // `settingsPath` is the settings file (SettingsStore::DefaultPath() for the program);
   // `commandWords` are the command-line parameters that FormShow carries out.
   TfrmImport(Dialogs& dialogs, std::string settingsPath, std::vector<std::string> commandWords = {},
@@ -116,7 +113,9 @@ class TfrmImport : public QMainWindow {
 
   // --- State -----------------------------------------------------------------------
   clsImportStats& Stats() { return *stats_; }
-  bool Unattended() const { return unattended_; }
+  // The state of this run of the program: unattended or not, QUIT asked for, the last
+  // import's result, the exit status.
+  const UnattendedRun& Unattended() const { return unattended_; }
   const std::string& MaintenanceLogPath() const { return maintenanceLogPath_; }
   // Whether an FTP fetch is running (the fetch keeps that state itself).
   bool DownloadBusy() const;
@@ -128,12 +127,6 @@ class TfrmImport : public QMainWindow {
   const std::string& ProgramDirectory() const { return programDir_; }
   void SetProgramDirectory(std::string dir) { programDir_ = std::move(dir); }
   void SetAboutBox(QDialog* about) { aboutBox_ = about; }
-
-  bool QuitRequested() const { return quitRequested_; }
-  ImportResult LastImportResult() const { return lastImport_; }
-  // The exit status of a run ended by QUIT: 1 when the last import failed, else 2 when
-  // a REPORT= word or a workbook export failed, else 0.
-  int ExitStatus() const;
 
  protected:
   void closeEvent(QCloseEvent* event) override;  // FormClose
@@ -161,16 +154,12 @@ class TfrmImport : public QMainWindow {
   std::vector<std::string> commandWords_;
   std::unique_ptr<clsImportStats> stats_;
 
-  bool unattended_ = false;
+  UnattendedRun unattended_;
   std::string maintenanceLogPath_;
   std::string programDir_;
   std::chrono::milliseconds downloadWaitLimit_{std::chrono::seconds(25)};
-  bool quitRequested_ = false;
-  bool reportFailed_ = false;
-  bool exportFailed_ = false;
   bool exporting_ = false;
   ApplicationFactory spreadsheetFactory_;
-  ImportResult lastImport_ = ImportResult::None;
   QDialog* aboutBox_ = nullptr;
 
   // The FTP fetch (ftp_download.cpp); the host before the fetch, which goes first.

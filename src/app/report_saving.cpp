@@ -76,7 +76,7 @@ void TfrmImport::CommandReport(const std::string& fileName) {
   if (WriteReport(target, error)) {
     LogString("Report saved: " + target.fileName, false);
   } else {
-    reportFailed_ = true;
+    unattended_.ReportFailed();
     LogString("Report not saved: " + target.fileName + " (" + error + ")", false);
   }
 }

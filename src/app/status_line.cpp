@@ -48,7 +48,7 @@ void TfrmImport::ResetProgress() {
 void TfrmImport::LogString(const std::string& message, bool box) {
   AppendMaintenanceLine(maintenanceLogPath_, message);
   Status(message);
-  if (box && !unattended_)
+  if (box && !unattended_.Active())
     dialogs_.MessageBox(message, "Kestrune", DialogButtons::Of(DialogButton::Ok), DialogButton::Ok,
                         DialogIcon::Information);
 }

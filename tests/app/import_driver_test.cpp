@@ -102,7 +102,7 @@ TEST_F(ImportDriverTest, ListedImportedAndShown) {
   EXPECT_EQ(Text("ebUsers"), "3");
   EXPECT_EQ(Find<QProgressBar>("pbProgress")->value(), 0);
   EXPECT_TRUE(Unlocked());
-  EXPECT_EQ(window->LastImportResult(), TfrmImport::ImportResult::Completed);
+  EXPECT_EQ(window->Unattended().LastImport(), ImportResult::Completed);
 
   // The path and its directory are remembered; the log moved into the import directory.
   const std::string key = kRootKey + "\\ImportPaths";
@@ -154,7 +154,7 @@ TEST_F(ImportDriverTest, BareMaskWithoutDirectoryFails) {
   std::filesystem::current_path(logs);
   Import("*.log");  // found here, but named "*.log/a.log", which does not exist
   std::filesystem::current_path(old);
-  EXPECT_EQ(window->LastImportResult(), TfrmImport::ImportResult::Failed);
+  EXPECT_EQ(window->Unattended().LastImport(), ImportResult::Failed);
   EXPECT_EQ(window->Stats().slFiles.Count(), 1);
   EXPECT_EQ(window->Stats().slFiles.Key(0), "*.log/a.log");
   EXPECT_EQ(window->Stats().Entries, 0u);
@@ -169,7 +169,7 @@ TEST_F(ImportDriverTest, DirectoryWithoutMaskReadsNothingAndCompletes) {
   EXPECT_EQ(StatusText(), "0 files found in " + dir / "logs");
   EXPECT_EQ(Find<QListWidget>("lbFiles")->count(), 0);
   Import(dir / "logs");
-  EXPECT_EQ(window->LastImportResult(), TfrmImport::ImportResult::Completed);
+  EXPECT_EQ(window->Unattended().LastImport(), ImportResult::Completed);
   EXPECT_EQ(window->Stats().slFiles.Count(), 0);
 }
 

@@ -108,7 +108,7 @@ TEST_F(StatusLineTest, LogStringWritesShowsAndBoxesOnlyWhenAttended) {
 
 TEST_F(StatusLineTest, UnattendedShowsNoBox) {
   Show({"nothing-known"});
-  EXPECT_TRUE(window->Unattended());
+  EXPECT_TRUE(window->Unattended().Active());
   window->LogString("boxed", true);
   EXPECT_TRUE(dialogs.Boxes().empty());
   EXPECT_EQ(StatusText(), "boxed");
