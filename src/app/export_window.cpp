@@ -6,7 +6,6 @@
 
 #include "app/import_window.h"
 #include "app/shell_launcher.h"
-#include "app/stats_panel.h"
 #include "app/window_host.h"
 #include "export/workbook_file.h"
 #include "export/workbook_model.h"
@@ -45,8 +44,8 @@ ExportResult TfrmImport::RunExport(const WorkbookDestination& destination) {
       }
     } running{*this};
     exporting_ = true;
-    ShowStatsNow();  // the panel exact, as the summary sheet copies its texts
-    const PanelTexts panel = grpStats->Texts();
+    // The panel exact, as the summary sheet copies its texts.
+    const PanelTexts panel = ShowStatsNow();
     WindowExportHost host(*this);
     const ApplicationFactory& factory = spreadsheetFactory_
                                             ? spreadsheetFactory_

@@ -20,6 +20,7 @@
 #include "desktop/settings_store.h"
 #include "export/export_run.h"
 #include "importing/unattended_run.h"
+#include "reports/panel_texts.h"
 #include "reports/report_format.h"
 #include "stats/import_stats.h"
 
@@ -86,7 +87,8 @@ class TfrmImport : public QMainWindow {
   // The readers' per-line refresh: applied at most about 20 times a second.
   void ShowStats();
   // The exact refresh: every label, the progress position, a repaint, pending events.
-  void ShowStatsNow();
+  // Returns the texts it shows, which are what the reports and the export write.
+  PanelTexts ShowStatsNow();
   void mnClearClick();
 
   // --- List editing (list_editing.cpp) -----------------------------------------------

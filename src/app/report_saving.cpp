@@ -7,7 +7,6 @@
 #include "app/import_window.h"
 #include "app/qt_text.h"
 #include "app/shell_launcher.h"
-#include "app/stats_panel.h"
 #include "reports/report_format.h"
 #include "reports/report_writers.h"
 
@@ -20,8 +19,7 @@ constexpr int kXmlFilterIndex = 1;
 
 bool TfrmImport::WriteReport(const ReportTarget& target, std::string& error) {
   error.clear();
-  ShowStatsNow();  // the panel exact, as the report copies its texts
-  const PanelTexts panel = grpStats->Texts();
+  const PanelTexts panel = ShowStatsNow();  // the panel exact, as the report copies its texts
   ReportSettings settings;
   settings.path = ToStdString(cbPath->currentText());
   settings.iis = rbIIS->isChecked();
