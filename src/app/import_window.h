@@ -126,7 +126,6 @@ class TfrmImport : public QMainWindow {
   // The clock that says which day "yesterday" is for the FTP fetch (NowLocal at first).
   void SetClock(std::function<TDateTime()> clock) { clock_ = std::move(clock); }
   // The program's directory with its trailing "/" (ProgramDir() unless a test sets one).
-  const std::string& ProgramDirectory() const { return programDir_; }
   void SetProgramDirectory(std::string dir) { programDir_ = std::move(dir); }
   void SetAboutBox(QDialog* about) { aboutBox_ = about; }
 
@@ -135,9 +134,16 @@ class TfrmImport : public QMainWindow {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  void BuildButtons();
   void BuildPages();
+  void BuildImportPages();  // Database, Format
+  void BuildPathPages();    // Paths, Files
+  void BuildListPages();    // Download, Ignore, Ignore Users
+  void BuildFtpPage();
   void BuildMenu();
   void BuildStatusLine();
+  void LoadImportPaths();  // the items of cbPath, the remembered one listed
+  void LoadFormat();       // rbIIS / rbUnix
   void ApplyProgress();
   void CommandDownload();
   void WaitForFtpFetch();
@@ -149,7 +155,6 @@ class TfrmImport : public QMainWindow {
   bool ListKeyDown(QListWidget* listBox, int key);
   // Writes the report named by `target`; false with `error` set to the text to show.
   bool WriteReport(const ReportTarget& target, std::string& error);
-  bool IsChecked(QAction* action) const;
 
   Dialogs& dialogs_;
   SettingsStore store_;

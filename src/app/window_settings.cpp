@@ -9,8 +9,8 @@
 #include <charconv>
 
 #include "app/import_window.h"
-#include "desktop/maintenance_log.h"
 #include "app/qt_text.h"
+#include "desktop/maintenance_log.h"
 #include "util/text.h"
 
 namespace kestrune {
@@ -79,6 +79,26 @@ void TfrmImport::LoadSettings() {
   cbIgnoreIP->setChecked(ReadFlag(store_, "IgnoreIPFlag", "N"));
   LoadList(store_, kIgnoreIPKey, stats_->slIgnoreIP, lbIgnoreIP);
 
+  LoadImportPaths();
+
+  mnShowimportcompletionmessage->setChecked(ReadFlag(store_, "ImportMsg", "Y"));
+  mnStartExcelautomatically->setChecked(ReadFlag(store_, "StartExcel", "N"));
+  LoadFormat();
+
+  cbMoveToProcessed->setChecked(ReadFlag(store_, "Move", "N"));
+  cbAddToDb->setChecked(ReadFlag(store_, "AddToDb", "N"));
+
+  ebSiteIP->setText(ToQString(store_.RegReadString(kRoot, "SiteIP", "")));
+  ebDSN->setText(ToQString(store_.RegReadString(kRoot, "DSN", "")));
+  ebFTPServer->setText(ToQString(store_.RegReadString(kRoot, "FTPServer", "")));
+  ebFTPLogDirectory->setText(ToQString(store_.RegReadString(kRoot, "FTPLogDir", "")));
+  ebFTPUsername->setText(ToQString(store_.RegReadString(kRoot, "FTPUsername", "")));
+  ebFTPPassword->setText(ToQString(store_.RegReadString(kRoot, "FTPPassword", "")));
+
+  cbRemoveDownloadedFiles->setChecked(ReadFlag(store_, "RemoveDownloadedFiles", "N"));
+}
+
+void TfrmImport::LoadImportPaths() {
   cbPath->clear();
   for (const std::string& name : store_.RegValueNames(kImportPathsKey)) {
     if (SameText(name, "Last") || SameText(name, "LastPath")) continue;
@@ -92,10 +112,9 @@ void TfrmImport::LoadSettings() {
     cbPath->setCurrentIndex(-1);
     cbPath->setEditText(QString());
   }
+}
 
-  mnShowimportcompletionmessage->setChecked(ReadFlag(store_, "ImportMsg", "Y"));
-  mnStartExcelautomatically->setChecked(ReadFlag(store_, "StartExcel", "N"));
-
+void TfrmImport::LoadFormat() {
   // Two radio buttons of one group: both on means UNIX (set second) wins; both off leaves
   // neither checked, which the exclusive group would not allow while it is exclusive.
   const bool iis = ReadFlag(store_, "IIS", "Y");
@@ -106,18 +125,6 @@ void TfrmImport::LoadSettings() {
   rbUnix->setChecked(unix);
   rbIIS->setAutoExclusive(true);
   rbUnix->setAutoExclusive(true);
-
-  cbMoveToProcessed->setChecked(ReadFlag(store_, "Move", "N"));
-  cbAddToDb->setChecked(ReadFlag(store_, "AddToDb", "N"));
-
-  ebSiteIP->setText(ToQString(store_.RegReadString(kRoot, "SiteIP", "")));
-  ebDSN->setText(ToQString(store_.RegReadString(kRoot, "DSN", "")));
-  ebFTPServer->setText(ToQString(store_.RegReadString(kRoot, "FTPServer", "")));
-  ebFTPLogDirectory->setText(ToQString(store_.RegReadString(kRoot, "FTPLogDir", "")));
-  ebFTPUsername->setText(ToQString(store_.RegReadString(kRoot, "FTPUsername", "")));
-  ebFTPPassword->setText(ToQString(store_.RegReadString(kRoot, "FTPPassword", "")));
-
-  cbRemoveDownloadedFiles->setChecked(ReadFlag(store_, "RemoveDownloadedFiles", "N"));
 }
 
 void TfrmImport::SaveSettings() {
