@@ -49,11 +49,12 @@ inline bool GenerateFile(const std::string& path, loggen::LogFormat format, std:
 }
 
 // The command line of the programs that time one import of a given log or folder:
-// [--format iis|unix] [--repeat R] TARGET. False (after the usage on stderr) when it is
-// not of that form.
+// [--format iis|unix] [--repeat R] [--run] TARGET. False (after the usage on stderr) when
+// it is not of that form.
 struct ImportArgs {
   bool iis = true;
   int repeat = 3;
+  bool run = false;  // --run: the whole import run, not the reader alone
   std::string target;
 };
 
@@ -67,6 +68,8 @@ inline bool ParseImportArgs(int argc, char** argv, const char* usage, ImportArgs
       ok = args.iis || format == "unix";
     } else if (arg == "--repeat" && i + 1 < argc) {
       args.repeat = std::atoi(argv[++i]);
+    } else if (arg == "--run") {
+      args.run = true;
     } else if (args.target.empty() && arg.rfind("--", 0) != 0) {
       args.target = arg;
     } else {

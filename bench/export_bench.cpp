@@ -1,8 +1,8 @@
 // export_bench: the workbook export of a large model, headless, beside the import of the
 // log that built it. The log is a kestrune-loggen IIS log (100,000 pages and 50,000
 // visitors by default) followed by one request from each of 10,000 distinct user agents;
-// ScanIISFile reads it into a fresh model (timed), and RunWorkbookExport writes the ten
-// sheets to an .xlsx file (timed, best of R).
+// the import run reads it into a fresh model (timed), and RunWorkbookExport writes the
+// ten sheets to an .xlsx file (timed, best of R).
 //
 //   export_bench --write-log FILE [--lines N] [--pages P] [--visitors V] [--agents A]
 //   export_bench [--import-only] [--repeat R] LOG [OUT.xlsx]
@@ -15,9 +15,9 @@
 #include <string>
 
 #include "bench_files.h"
+#include "bench_import.h"
 #include "export/export_run.h"
 #include "export/workbook_model.h"
-#include "logfiles/log_readers.h"
 #include "util/text.h"
 
 using namespace kestrune;
@@ -110,11 +110,11 @@ int main(int argc, char** argv) {
   if (log.empty() || repeat < 1 || (!importOnly && out.empty())) return Usage();
 
   clsImportStats stats;
-  NullReaderHost readerHost;
-  ReaderContext context{stats, readerHost, nullptr};
   double start = bench::Seconds();
-  const int index = stats.slFiles.Add(log, std::make_unique<clsPFileObject>());
-  stats.slFiles.Object(index)->LineCount = ScanIISFile(log, false, context);
+  if (bench::ImportOneFile(stats, log, true).result != ImportResult::Completed) {
+    std::fprintf(stderr, "export_bench: the import of %s failed\n", log.c_str());
+    return 1;
+  }
   const double import = bench::Seconds() - start;
   std::printf("import  %.3f s: %d pages, %d users, %d user agents, %d referrers, %d errors\n",
               import, stats.slPages.Count(), stats.slUsers.Count(), stats.slUserAgents.Count(),

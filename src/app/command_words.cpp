@@ -4,10 +4,8 @@
 #include <unistd.h>
 
 #include <QComboBox>
-#include <QEventLoop>
 #include <QLineEdit>
 #include <QRadioButton>
-#include <QTimer>
 #include <cstdlib>
 #include <memory>
 
@@ -20,13 +18,12 @@
 namespace kestrune {
 
 void TfrmImport::FormShow() {
-  downloadBusy_ = false;
-  unattended_ = false;
+  unattended_.SetActive(false);
   maintenanceLogPath_ = programDir_ + std::string(kMaintenanceLogName);
   LoadSettings();
   UpdateLanguage();
   if (!commandWords_.empty()) {
-    unattended_ = true;
+    unattended_.SetActive(true);
     for (const std::string& word : commandWords_) CommandWord(word);
   }
   ShowStatsNow();
@@ -36,6 +33,7 @@ void TfrmImport::CommandWord(const std::string& word) {
   const std::string upper = UpperCase(word);
   if (AnalysisWords::Handles(word)) {
     LogString(analysisWords_.Run(word, ToStdString(ebDSN->text()), *stats_), false);
+    if (analysisWords_.Failed()) unattended_.TableFailed();
     return;
   }
   if (upper == "DOWNLOAD") {
@@ -55,18 +53,8 @@ void TfrmImport::CommandWord(const std::string& word) {
 
 void TfrmImport::CommandDownload() {
   mnDownloadClick();
-  // Wait for the fetch, letting window messages through; a monotonic clock, so that a
-  // wait across midnight still ends on time.
-  const auto started = std::chrono::steady_clock::now();
-  while (downloadBusy_) {
-    QEventLoop pause;
-    QTimer::singleShot(20, &pause, &QEventLoop::quit);
-    pause.exec();
-    if (downloadBusy_ && std::chrono::steady_clock::now() - started > downloadWaitLimit_) {
-      LogString("Aborting download", false);
-      downloadBusy_ = false;
-    }
-  }
+  // The fetch's own wait, letting window messages through; it gives up after the limit.
+  WaitForFtpFetch();
   // Whatever still runs is cancelled; the next fetch makes a new transfer object.
   DropFtpTransfer();
 }
@@ -97,13 +85,7 @@ void TfrmImport::CommandRunMask(const std::string& mask) {
 
 void TfrmImport::CommandQuit() {
   LogString("Quitting", false);
-  quitRequested_ = true;
-}
-
-int TfrmImport::ExitStatus() const {
-  if (lastImport_ == ImportResult::Failed) return 1;
-  if (reportFailed_ || exportFailed_ || analysisWords_.Failed()) return 2;
-  return 0;
+  unattended_.RequestQuit();
 }
 
 }  // namespace kestrune

@@ -1,11 +1,11 @@
 // The spreadsheet export from the window: File > Analyze with Excel (F3), the Analyze
 // button, the end of an import with "Start Excel automatically", and the command word
 // EXPORT=<file>. The export itself lives in src/export; the window lends it its status
-// line, progress bar, lock and message pumping through an ExportHost.
+// line, progress bar, lock and message pumping through an ExportHost adapter.
 #include <exception>
 
 #include "app/import_window.h"
-#include "app/stats_panel.h"
+#include "app/window_host.h"
 #include "desktop/shell_launcher.h"
 #include "export/workbook_file.h"
 #include "export/workbook_model.h"
@@ -14,21 +14,14 @@ namespace kestrune {
 
 namespace {
 
-class WindowExportHost : public ExportHost {
+class WindowExportHost : public WindowHost<ExportHost> {
  public:
-  explicit WindowExportHost(TfrmImport& window) : window_(window) {}
+  using WindowHost::WindowHost;
   void DisableAll() override { window_.DisableAll(); }
   void EnableAll() override { window_.EnableAll(); }
-  void Status(const std::string& message) override { window_.Status(message); }
-  void InitProgress(int maximum) override { window_.InitProgress(maximum); }
-  void SetProgress(int position) override { window_.SetProgress(position); }
-  void EndProgress() override { window_.EndProgress(); }
   // The panel refresh's throttle (at most about 20 redraws a second) paces the message
   // pumping after every row too.
   void ProcessMessages() override { window_.ShowStats(); }
-
- private:
-  TfrmImport& window_;
 };
 
 }  // namespace
@@ -51,16 +44,16 @@ ExportResult TfrmImport::RunExport(const WorkbookDestination& destination) {
       }
     } running{*this};
     exporting_ = true;
-    ShowStatsNow();  // the panel exact, as the summary sheet copies its texts
-    const PanelTexts panel = grpStats->Texts();
+    // The panel exact, as the summary sheet copies its texts.
+    const PanelTexts panel = ShowStatsNow();
     WindowExportHost host(*this);
     const ApplicationFactory& factory = spreadsheetFactory_
                                             ? spreadsheetFactory_
                                             : ApplicationFactory(CreateSpreadsheetApplication);
     result = RunWorkbookExport(host, factory, ExportSource{panel, *stats_}, destination);
   }
-  if (result.Failed()) exportFailed_ = true;
-  if (unattended_) {
+  if (result.Failed()) unattended_.ExportFailed();
+  if (unattended_.Active()) {
     // Unattended: the outcome goes to the maintenance log, and nothing is opened.
     if (!result.automationError.empty())
       LogString(AutomationErrorText(result.automationError), false);
@@ -76,7 +69,7 @@ void TfrmImport::mnToExcelClick() {
   if (exporting_) return;  // the commands are locked while an export runs
   const ExportResult result = RunExport(WorkbookDestination::NewFileIn(DocumentsFolder()));
   // Without a desktop application to open it, the file stays written and its path shown.
-  if (!unattended_ && !result.file.empty()) OpenDocument(result.file);
+  if (!unattended_.Active() && !result.file.empty()) OpenDocument(result.file);
 }
 
 void TfrmImport::CommandExport(const std::string& fileName) {

@@ -40,6 +40,13 @@ W* Named(W* widget, const char* name) {
   return widget;
 }
 
+// A new page `name` of the page control, with its tab `caption`.
+QWidget* Page(QTabWidget* pages, const char* name, const char* caption) {
+  QWidget* tab = Named(new QWidget(), name);
+  pages->addTab(tab, QString::fromLatin1(caption));
+  return tab;
+}
+
 QLabel* PageLabel(QWidget* page, const char* text, int x, int y, int w) {
   auto* label = new QLabel(QString::fromLatin1(text), page);
   label->setGeometry(x, y, w, 16);
@@ -92,13 +99,7 @@ TfrmImport::TfrmImport(Dialogs& dialogs, std::string settingsPath,
   setCentralWidget(client);
 
   BuildPages();
-  btnImport = Named(new QPushButton(QStringLiteral("&Import"), client), "btnImport");
-  btnImport->setGeometry(440, 28, 75, 21);
-  btnAnalyze = Named(new QPushButton(QStringLiteral("&Analyze"), client), "btnAnalyze");
-  btnAnalyze->setGeometry(440, 56, 75, 21);
-  connect(btnImport, &QPushButton::clicked, this, [this] { btnImportClick(); });
-  connect(btnAnalyze, &QPushButton::clicked, this, [this] { btnAnalyzeClick(); });
-
+  BuildButtons();
   grpStats = new StatsPanel(client);
   grpStats->setGeometry(4, 136, 537, 249);
   BuildStatusLine();
@@ -123,24 +124,34 @@ TfrmImport::~TfrmImport() {
   ShowDefaultCursor();
 }
 
+void TfrmImport::BuildButtons() {
+  btnImport = Named(new QPushButton(QStringLiteral("&Import"), centralWidget()), "btnImport");
+  btnImport->setGeometry(440, 28, 75, 21);
+  btnAnalyze = Named(new QPushButton(QStringLiteral("&Analyze"), centralWidget()), "btnAnalyze");
+  btnAnalyze->setGeometry(440, 56, 75, 21);
+  connect(btnImport, &QPushButton::clicked, this, [this] { btnImportClick(); });
+  connect(btnAnalyze, &QPushButton::clicked, this, [this] { btnAnalyzeClick(); });
+}
+
 void TfrmImport::BuildPages() {
-  QWidget* client = centralWidget();
-  pgSettings = Named(new QTabWidget(client), "pgSettings");
+  pgSettings = Named(new QTabWidget(centralWidget()), "pgSettings");
   pgSettings->setGeometry(4, 8, 429, 125);
   pgSettings->setUsesScrollButtons(true);
   pgSettings->setElideMode(Qt::ElideNone);
+  BuildImportPages();
+  BuildPathPages();
+  BuildListPages();
+  BuildFtpPage();
+  pgSettings->setCurrentWidget(tabFiles);
+}
 
-  const auto page = [this](QWidget*& tab, const char* name, const char* caption) {
-    tab = Named(new QWidget(), name);
-    pgSettings->addTab(tab, QString::fromLatin1(caption));
-  };
-
-  page(tabDatabase, "tabDatabase", "Database");
+void TfrmImport::BuildImportPages() {
+  tabDatabase = Page(pgSettings, "tabDatabase", "Database");
   PageLabel(tabDatabase, "System / File DSN name:", 8, 8, 200);
   ebDSN = PageEdit(tabDatabase, "ebDSN", 8, 26, 300);
   cbAddToDb = PageCheck(tabDatabase, "cbAddToDb", "Add to database", 8, 56, 200);
 
-  page(tabFormat, "tabFormat", "Format");
+  tabFormat = Page(pgSettings, "tabFormat", "Format");
   PageLabel(tabFormat, "Format:", 8, 8, 100);
   rbIIS = Named(new QRadioButton(QStringLiteral("IIS 4.0"), tabFormat), "rbIIS");
   rbIIS->setGeometry(8, 26, 100, 17);
@@ -153,8 +164,10 @@ void TfrmImport::BuildPages() {
                              "Combined format: read referrer and user agent", 140, 54, 280);
   cbUnixKeepCase =
       PageCheck(tabFormat, "cbUnixKeepCase", "Keep the letter case of UNIX lines", 140, 74, 280);
+}
 
-  page(tabPaths, "tabPaths", "Paths");
+void TfrmImport::BuildPathPages() {
+  tabPaths = Page(pgSettings, "tabPaths", "Paths");
   PageLabel(tabPaths, "Import file path:", 8, 8, 200);
   cbPath = Named(new QComboBox(tabPaths), "cbPath");
   cbPath->setGeometry(8, 26, 405, 21);
@@ -173,26 +186,28 @@ void TfrmImport::BuildPages() {
       PageCheck(tabPaths, "cbMoveToProcessed",
                 "Move processed files to Processed / Invalid subdirectory", 8, 56, 405);
 
-  page(tabFiles, "tabFiles", "Files");
+  tabFiles = Page(pgSettings, "tabFiles", "Files");
   PageLabel(tabFiles, "Files to import:", 8, 4, 200);
   lbFiles = PageList(tabFiles, "lbFiles", 8, 21, 405, 70);
   lbFiles->setSelectionMode(QAbstractItemView::ExtendedSelection);
   lbFiles->setToolTip(QStringLiteral("(All files in the list are imported)"));
+}
 
-  page(tabDownloadExt, "tabDownloadExt", "Download");
+void TfrmImport::BuildListPages() {
+  tabDownloadExt = Page(pgSettings, "tabDownloadExt", "Download");
   cbDownloadExt =
       PageCheck(tabDownloadExt, "cbDownloadExt",
                 "Pages with these extensions are added to the download total:", 8, 4, 405);
   lbDownloadExt = PageList(tabDownloadExt, "lbDownloadExt", 8, 24, 405, 67);
 
-  page(tabIgnore, "tabIgnore", "Ignore");
+  tabIgnore = Page(pgSettings, "tabIgnore", "Ignore");
   cbIgnoreExt =
       PageCheck(tabIgnore, "cbIgnoreExt", "Pages with these extensions are ignored:", 8, 4, 405);
   lbIgnoreExt = PageList(tabIgnore, "lbIgnoreExt", 8, 24, 405, 67);
   lbIgnoreExt->setToolTip(QStringLiteral(
       "Press INS to insert a new extension; press DEL to remove the selected extension."));
 
-  page(tabIgnoreIPs, "tabIgnoreIPs", "Ignore Users");
+  tabIgnoreIPs = Page(pgSettings, "tabIgnoreIPs", "Ignore Users");
   cbIgnoreIP =
       PageCheck(tabIgnoreIPs, "cbIgnoreIP", "Users with these IP adresses are ignored:", 8, 4, 405);
   lbIgnoreIP = PageList(tabIgnoreIPs, "lbIgnoreIP", 8, 24, 405, 67);
@@ -200,8 +215,10 @@ void TfrmImport::BuildPages() {
       QStringLiteral("Press INS to insert a new IP; press DEL to remove the selected IP."));
 
   for (QListWidget* list : {lbDownloadExt, lbIgnoreExt, lbIgnoreIP}) list->installEventFilter(this);
+}
 
-  page(tabFTP, "tabFTP", "FTP");
+void TfrmImport::BuildFtpPage() {
+  tabFTP = Page(pgSettings, "tabFTP", "FTP");
   PageLabel(tabFTP, "FTP Server:", 8, 6, 100);
   ebFTPServer = PageEdit(tabFTP, "ebFTPServer", 110, 4, 150);
   PageLabel(tabFTP, "FTP Log directory:", 8, 30, 100);
@@ -214,8 +231,6 @@ void TfrmImport::BuildPages() {
   cbRemoveDownloadedFiles =
       PageCheck(tabFTP, "cbRemoveDownloadedFiles", "Remove downloaded files", 268, 6, 150);
   cbRemoveDownloadedFiles->setEnabled(false);
-
-  pgSettings->setCurrentWidget(tabFiles);
 }
 
 void TfrmImport::BuildStatusLine() {
@@ -270,7 +285,10 @@ void TfrmImport::BuildMenu() {
   mnEmailSupport = MenuItem(mnHelp, "mnEmailSupport", "Email us");
   mnHelp->addSeparator();
   mnHelpAbout = MenuItem(mnHelp, "mnHelpAbout", "About", QKeySequence(Qt::Key_F11));
+  ConnectMenu();
+}
 
+void TfrmImport::ConnectMenu() {
   connect(mnClear, &QAction::triggered, this, [this] { mnClearClick(); });
   connect(mnSaveReport, &QAction::triggered, this, [this] { mnSaveReportClick(); });
   connect(mnToExcel, &QAction::triggered, this, [this] { mnToExcelClick(); });
@@ -328,10 +346,6 @@ void TfrmImport::EnableAll() {
   }
   btnImport->setEnabled(true);
   btnAnalyze->setEnabled(true);
-}
-
-bool TfrmImport::IsChecked(QAction* action) const {
-  return action->isChecked();
 }
 
 void TfrmImport::mnExitClick() {

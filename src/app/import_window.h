@@ -1,6 +1,7 @@
 // TfrmImport: the main window (object name frmImport). It owns the controls and the one
 // statistics object; its handlers read the controls, call the lower layers and write
-// back. It is also the host of the log readers (status line, progress, panel refresh).
+// back. Small adapters (window_host.h) lend its status line, progress, panel refresh and
+// message pumping to the import run, the export and the FTP fetch.
 //
 // Lifecycle: the constructor is FormCreate; FormShow() is run by the program right after
 // show() (and by tests directly); closeEvent() is FormClose, which saves the settings;
@@ -19,7 +20,8 @@
 #include "desktop/dialogs.h"
 #include "desktop/settings_store.h"
 #include "export/export_run.h"
-#include "logfiles/reader_host.h"
+#include "importing/unattended_run.h"
+#include "reports/panel_texts.h"
 #include "reports/report_format.h"
 #include "stats/import_stats.h"
 
@@ -43,13 +45,10 @@ class FtpFetchHost;
 class StatsPanel;
 class TfrmAnalysis;
 
-class TfrmImport : public QMainWindow, public ReaderHost {
+class TfrmImport : public QMainWindow {
   Q_OBJECT
 
  public:
-  // How the last import of this run of the program ended.
-  enum class ImportResult { None, Completed, Failed };
-
   // `settingsPath` is the settings file (SettingsStore::DefaultPath() for the program);
   // `commandWords` are the command-line parameters that FormShow carries out.
   TfrmImport(Dialogs& dialogs, std::string settingsPath, std::vector<std::string> commandWords = {},
@@ -72,21 +71,26 @@ class TfrmImport : public QMainWindow, public ReaderHost {
   // --- Import (import_driver.cpp) ----------------------------------------------------
   void ScanPath(const std::string& path);
   void btnImportClick();
+  // Reads the controls and carries out an ImportRun (src/importing); the box for a
+  // missing data-source name is the window's own.
   void DoImport(const std::string& directory, const std::string& path, const std::string& dsn,
                 bool move, bool addToDb);
 
   // --- Status line, progress, maintenance log (status_line.cpp) ---------------------
-  void Status(const std::string& message) override;
-  void InitProgress(int maximum) override;
-  void SetProgress(int position) override;
-  void EndProgress() override;
+  void Status(const std::string& message);
+  void InitProgress(int maximum);
+  void SetProgress(int position);
+  void EndProgress();
+  // The progress bar back at its minimum, at once.
+  void ResetProgress();
   void LogString(const std::string& message, bool box);
 
   // --- Statistics panel (stats_panel_handlers.cpp) ----------------------------------
   // The readers' per-line refresh: applied at most about 20 times a second.
-  void ShowStats() override;
+  void ShowStats();
   // The exact refresh: every label, the progress position, a repaint, pending events.
-  void ShowStatsNow();
+  // Returns the texts it shows, which are what the reports and the export write.
+  PanelTexts ShowStatsNow();
   void mnClearClick();
 
   // --- List editing (list_editing.cpp) -----------------------------------------------
@@ -116,35 +120,39 @@ class TfrmImport : public QMainWindow, public ReaderHost {
 
   // --- State -----------------------------------------------------------------------
   clsImportStats& Stats() { return *stats_; }
-  bool Unattended() const { return unattended_; }
+  // The state of this run of the program: unattended or not, QUIT asked for, the last
+  // import's result, the exit status.
+  const UnattendedRun& Unattended() const { return unattended_; }
   const std::string& MaintenanceLogPath() const { return maintenanceLogPath_; }
-  bool DownloadBusy() const { return downloadBusy_; }
-  void SetDownloadBusy(bool busy) { downloadBusy_ = busy; }
+  // Whether an FTP fetch is running (the fetch keeps that state itself).
+  bool DownloadBusy() const;
   // The longest the DOWNLOAD command waits for a fetch (25 seconds).
   void SetDownloadWaitLimit(std::chrono::milliseconds limit) { downloadWaitLimit_ = limit; }
   // The clock that says which day "yesterday" is for the FTP fetch (NowLocal at first).
   void SetClock(std::function<TDateTime()> clock) { clock_ = std::move(clock); }
   // The program's directory with its trailing "/" (ProgramDir() unless a test sets one).
-  const std::string& ProgramDirectory() const { return programDir_; }
   void SetProgramDirectory(std::string dir) { programDir_ = std::move(dir); }
   void SetAboutBox(QDialog* about) { aboutBox_ = about; }
-
-  bool QuitRequested() const { return quitRequested_; }
-  ImportResult LastImportResult() const { return lastImport_; }
-  // The exit status of a run ended by QUIT: 1 when the last import failed, else 2 when
-  // a REPORT= word or a workbook export failed, else 0.
-  int ExitStatus() const;
 
  protected:
   void closeEvent(QCloseEvent* event) override;  // FormClose
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  void BuildButtons();
   void BuildPages();
+  void BuildImportPages();  // Database, Format
+  void BuildPathPages();    // Paths, Files
+  void BuildListPages();    // Download, Ignore, Ignore Users
+  void BuildFtpPage();
   void BuildMenu();
+  void ConnectMenu();  // each item to its handler
   void BuildStatusLine();
+  void LoadImportPaths();  // the items of cbPath, the remembered one listed
+  void LoadFormat();       // rbIIS / rbUnix
   void ApplyProgress();
   void CommandDownload();
+  void WaitForFtpFetch();
   void DropFtpTransfer();
   void CommandRun();
   void CommandRunMask(const std::string& mask);
@@ -154,28 +162,21 @@ class TfrmImport : public QMainWindow, public ReaderHost {
   bool ListKeyDown(QListWidget* listBox, int key);
   // Writes the report named by `target`; false with `error` set to the text to show.
   bool WriteReport(const ReportTarget& target, std::string& error);
-  bool IsChecked(QAction* action) const;
 
   Dialogs& dialogs_;
   SettingsStore store_;
   std::vector<std::string> commandWords_;
   std::unique_ptr<clsImportStats> stats_;
 
-  bool downloadBusy_ = false;
-  bool unattended_ = false;
+  UnattendedRun unattended_;
   std::string maintenanceLogPath_;
   std::string programDir_;
   std::chrono::milliseconds downloadWaitLimit_{std::chrono::seconds(25)};
-  bool quitRequested_ = false;
-  bool reportFailed_ = false;
-  bool exportFailed_ = false;
   bool exporting_ = false;
   ApplicationFactory spreadsheetFactory_;
-  ImportResult lastImport_ = ImportResult::None;
   QDialog* aboutBox_ = nullptr;
 
   // The FTP fetch (ftp_download.cpp); the host before the fetch, which goes first.
-  friend class WindowFtpHost;
   std::function<TDateTime()> clock_ = NowLocal;
   std::unique_ptr<FtpFetchHost> ftpHost_;
   std::unique_ptr<FtpFetch> ftpFetch_;

@@ -60,11 +60,11 @@ int main(int argc, char** argv) {
 
   frmImport->show();
   frmImport->FormShow();
-  if (headless && !frmImport->QuitRequested()) frmImport->CommandWord("QUIT");
-  if (frmImport->QuitRequested()) {
+  if (headless && !frmImport->Unattended().QuitRequested()) frmImport->CommandWord("QUIT");
+  if (frmImport->Unattended().QuitRequested()) {
     // QUIT: no message loop, and the window goes without FormClose, so the settings of
     // this run are not written.
-    const int status = frmImport->ExitStatus();
+    const int status = frmImport->Unattended().ExitStatus();
     frmAbout.reset();
     frmImport.reset();
     return status;

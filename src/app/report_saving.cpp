@@ -6,7 +6,6 @@
 
 #include "app/import_window.h"
 #include "app/qt_text.h"
-#include "app/stats_panel.h"
 #include "desktop/data_files.h"
 #include "desktop/shell_launcher.h"
 #include "reports/report_format.h"
@@ -21,8 +20,7 @@ constexpr int kXmlFilterIndex = 1;
 
 bool TfrmImport::WriteReport(const ReportTarget& target, std::string& error) {
   error.clear();
-  ShowStatsNow();  // the panel exact, as the report copies its texts
-  const PanelTexts panel = grpStats->Texts();
+  const PanelTexts panel = ShowStatsNow();  // the panel exact, as the report copies its texts
   ReportSettings settings;
   settings.path = ToStdString(cbPath->currentText());
   settings.iis = rbIIS->isChecked();
@@ -77,7 +75,7 @@ void TfrmImport::CommandReport(const std::string& fileName) {
   if (WriteReport(target, error)) {
     LogString("Report saved: " + target.fileName, false);
   } else {
-    reportFailed_ = true;
+    unattended_.ReportFailed();
     LogString("Report not saved: " + target.fileName + " (" + error + ")", false);
   }
 }

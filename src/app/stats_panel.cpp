@@ -47,10 +47,6 @@ QGroupBox* Group(QWidget* parent, const char* name, int x, int y, int w, int h) 
   return group;
 }
 
-std::string Text(const QLabel* label) {
-  return ToStdString(label->text());
-}
-
 }  // namespace
 
 StatsPanel::StatsPanel(QWidget* parent) : QGroupBox(parent) {
@@ -153,44 +149,6 @@ void StatsPanel::Show(const PanelTexts& t) {
   ebTraffic_->setToolTip(ToQString(t.ebTrafficHint));
   set(ebFrom_, t.ebFrom);
   set(ebTo_, t.ebTo);
-}
-
-PanelTexts StatsPanel::Texts() const {
-  PanelTexts t;
-  t.ebEntries = Text(ebEntries_);
-  t.ebAllowedEntries = Text(ebAllowedEntries_);
-  t.ebIgnoredEntries = Text(ebIgnoredEntries_);
-  t.ebComments = Text(ebComments_);
-  t.ebIgnoredUsers = Text(ebIgnoredUsers_);
-  t.ebIgnoredExt = Text(ebIgnoredExt_);
-  t.ebPageHits = Text(ebPageHits_);
-  t.ebPageHEAD = Text(ebPageHEAD_);
-  t.ebPageGET = Text(ebPageGET_);
-  t.ebPagePOST = Text(ebPagePOST_);
-  t.ebPageOPTIONS = Text(ebPageOPTIONS_);
-  t.ebPageUNKNOWN = Text(ebPageUNKNOWN_);
-  t.ebUsers = Text(ebUsers_);
-  t.ebKnownUsers = Text(ebKnownUsers_);
-  t.ebNewUsers = Text(ebNewUsers_);
-  t.ebDownloads = Text(ebDownloads_);
-  t.ebDownloadTraffic = Text(ebDownloadTraffic_);
-  t.ebDownloadTrafficKb = Text(ebDownloadTrafficKb_);
-  t.ebDownloadTrafficMb = Text(ebDownloadTrafficMb_);
-  t.ebDownloadTrafficHint = ToStdString(ebDownloadTraffic_->toolTip());
-  t.ebReferers = Text(ebReferers_);
-  t.ebKnownReferers = Text(ebKnownReferers_);
-  t.ebNewReferers = Text(ebNewReferers_);
-  t.ebErrors = Text(ebErrors_);
-  t.ebError404 = Text(ebError404_);
-  t.ebError30x = Text(ebError30x_);
-  t.ebOtherErrors = Text(ebOtherErrors_);
-  t.ebTraffic = Text(ebTraffic_);
-  t.ebTrafficKb = Text(ebTrafficKb_);
-  t.ebTrafficMb = Text(ebTrafficMb_);
-  t.ebTrafficHint = ToStdString(ebTraffic_->toolTip());
-  t.ebFrom = Text(ebFrom_);
-  t.ebTo = Text(ebTo_);
-  return t;
 }
 
 }  // namespace kestrune

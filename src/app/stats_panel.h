@@ -19,9 +19,6 @@ class StatsPanel : public QGroupBox {
   // Sets every value label, then the tooltips of ebDownloadTraffic and ebTraffic.
   void Show(const PanelTexts& texts);
 
-  // The label texts as they stand (what the reports write).
-  PanelTexts Texts() const;
-
  private:
   QLabel *ebFrom_, *ebTo_;
   QLabel *ebEntries_, *ebAllowedEntries_, *ebIgnoredEntries_, *ebComments_, *ebIgnoredExt_,

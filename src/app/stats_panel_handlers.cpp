@@ -19,12 +19,14 @@ void TfrmImport::ShowStats() {
   ShowStatsNow();
 }
 
-void TfrmImport::ShowStatsNow() {
+PanelTexts TfrmImport::ShowStatsNow() {
   lastRefresh_ = std::chrono::steady_clock::now();
   ApplyProgress();
-  grpStats->Show(MakePanelTexts(*stats_));
+  PanelTexts texts = MakePanelTexts(*stats_);
+  grpStats->Show(texts);
   repaint();
   QCoreApplication::processEvents();
+  return texts;
 }
 
 void TfrmImport::mnClearClick() {

@@ -40,10 +40,15 @@ void TfrmImport::EndProgress() {
   QCoreApplication::processEvents();
 }
 
+void TfrmImport::ResetProgress() {
+  progressPos_ = 0;
+  pbProgress->setValue(pbProgress->minimum());
+}
+
 void TfrmImport::LogString(const std::string& message, bool box) {
   AppendMaintenanceLine(maintenanceLogPath_, message);
   Status(message);
-  if (box && !unattended_)
+  if (box && !unattended_.Active())
     dialogs_.MessageBox(message, "Kestrune", DialogButtons::Of(DialogButton::Ok), DialogButton::Ok,
                         DialogIcon::Information);
 }

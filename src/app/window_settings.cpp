@@ -80,6 +80,26 @@ void TfrmImport::LoadSettings() {
   cbIgnoreIP->setChecked(ReadFlag(store_, "IgnoreIPFlag", "N"));
   LoadList(store_, kIgnoreIPKey, stats_->slIgnoreIP, lbIgnoreIP);
 
+  LoadImportPaths();
+
+  mnShowimportcompletionmessage->setChecked(ReadFlag(store_, "ImportMsg", "Y"));
+  mnStartExcelautomatically->setChecked(ReadFlag(store_, "StartExcel", "N"));
+  LoadFormat();
+
+  cbMoveToProcessed->setChecked(ReadFlag(store_, "Move", "N"));
+  cbAddToDb->setChecked(ReadFlag(store_, "AddToDb", "N"));
+
+  ebSiteIP->setText(ToQString(store_.RegReadString(kRoot, "SiteIP", "")));
+  ebDSN->setText(ToQString(store_.RegReadString(kRoot, "DSN", std::string(kDefaultDsn))));
+  ebFTPServer->setText(ToQString(store_.RegReadString(kRoot, "FTPServer", "")));
+  ebFTPLogDirectory->setText(ToQString(store_.RegReadString(kRoot, "FTPLogDir", "")));
+  ebFTPUsername->setText(ToQString(store_.RegReadString(kRoot, "FTPUsername", "")));
+  ebFTPPassword->setText(ToQString(store_.RegReadString(kRoot, "FTPPassword", "")));
+
+  cbRemoveDownloadedFiles->setChecked(ReadFlag(store_, "RemoveDownloadedFiles", "N"));
+}
+
+void TfrmImport::LoadImportPaths() {
   cbPath->clear();
   for (const std::string& name : store_.RegValueNames(kImportPathsKey)) {
     if (SameText(name, "Last") || SameText(name, "LastPath")) continue;
@@ -93,10 +113,9 @@ void TfrmImport::LoadSettings() {
     cbPath->setCurrentIndex(-1);
     cbPath->setEditText(QString());
   }
+}
 
-  mnShowimportcompletionmessage->setChecked(ReadFlag(store_, "ImportMsg", "Y"));
-  mnStartExcelautomatically->setChecked(ReadFlag(store_, "StartExcel", "N"));
-
+void TfrmImport::LoadFormat() {
   // Two radio buttons of one group: both on means UNIX (set second) wins; both off leaves
   // neither checked, which the exclusive group would not allow while it is exclusive.
   const bool iis = ReadFlag(store_, "IIS", "Y");
@@ -107,20 +126,8 @@ void TfrmImport::LoadSettings() {
   rbUnix->setChecked(unix);
   rbIIS->setAutoExclusive(true);
   rbUnix->setAutoExclusive(true);
-
   cbUnixCombined->setChecked(ReadFlag(store_, "UnixCombined", "N"));
   cbUnixKeepCase->setChecked(ReadFlag(store_, "UnixKeepCase", "N"));
-  cbMoveToProcessed->setChecked(ReadFlag(store_, "Move", "N"));
-  cbAddToDb->setChecked(ReadFlag(store_, "AddToDb", "N"));
-
-  ebSiteIP->setText(ToQString(store_.RegReadString(kRoot, "SiteIP", "")));
-  ebDSN->setText(ToQString(store_.RegReadString(kRoot, "DSN", std::string(kDefaultDsn))));
-  ebFTPServer->setText(ToQString(store_.RegReadString(kRoot, "FTPServer", "")));
-  ebFTPLogDirectory->setText(ToQString(store_.RegReadString(kRoot, "FTPLogDir", "")));
-  ebFTPUsername->setText(ToQString(store_.RegReadString(kRoot, "FTPUsername", "")));
-  ebFTPPassword->setText(ToQString(store_.RegReadString(kRoot, "FTPPassword", "")));
-
-  cbRemoveDownloadedFiles->setChecked(ReadFlag(store_, "RemoveDownloadedFiles", "N"));
 }
 
 void TfrmImport::SaveSettings() {

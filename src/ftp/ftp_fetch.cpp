@@ -7,7 +7,7 @@
 namespace kestrune {
 
 void FtpFetch::Start(const FtpFetchSettings& settings, TDateTime now) {
-  if (host_.DownloadBusy()) return;
+  if (busy_) return;
   if (!transfer_) {
     transfer_ = host_.CreateTransfer();
   } else if (transfer_->StillExecuting()) {
@@ -35,7 +35,7 @@ void FtpFetch::Start(const FtpFetchSettings& settings, TDateTime now) {
   transfer_->SetOnStateChanged([this](int state) { host_.FtpStateChanged(state); });
   values_.command = "Get " + transfer_->Document() + " " + localPath;
   host_.LogString("Downloading file " + localPath + " ..", false);
-  host_.SetDownloadBusy(true);
+  busy_ = true;
   phase_ = Phase::Fetching;
   removeDownloaded_ = settings.removeDownloaded;
   try {
@@ -43,7 +43,7 @@ void FtpFetch::Start(const FtpFetchSettings& settings, TDateTime now) {
   } catch (const FtpRefused&) {
     // Not started: the fetch ends here, silently; the wait of DOWNLOAD ends at once.
     phase_ = Phase::Idle;
-    host_.SetDownloadBusy(false);
+    busy_ = false;
   }
 }
 
@@ -58,7 +58,7 @@ void FtpFetch::StateChanged(int state) {
       if (state == FtpTransfer::kError) {
         phase_ = Phase::Idle;
         host_.LogString(UnableToDownloadText(remotePath, response), true);
-        host_.SetDownloadBusy(false);
+        busy_ = false;
         return;
       }
       host_.LogString("File " + values_.fileName + " downloaded.", true);
@@ -66,7 +66,7 @@ void FtpFetch::StateChanged(int state) {
         Delete();
       } else {
         phase_ = Phase::Idle;
-        host_.SetDownloadBusy(false);
+        busy_ = false;
       }
       return;
     case Phase::Deleting:
@@ -75,7 +75,7 @@ void FtpFetch::StateChanged(int state) {
         host_.LogString("Deleted old file", true);
       else
         host_.LogString(UnableToDeleteText(remotePath, response), true);
-      host_.SetDownloadBusy(false);
+      busy_ = false;
       return;
   }
 }
@@ -88,8 +88,21 @@ void FtpFetch::Delete() {
   } catch (const FtpRefused& refused) {
     phase_ = Phase::Idle;
     host_.LogString(UnableToDeleteText(remotePath, refused.what()), true);
-    host_.SetDownloadBusy(false);
+    busy_ = false;
   }
+}
+
+bool FtpFetch::Wait(std::chrono::milliseconds limit) {
+  const auto started = std::chrono::steady_clock::now();
+  while (busy_) {
+    host_.ProcessMessages();
+    if (busy_ && std::chrono::steady_clock::now() - started > limit) {
+      host_.LogString("Aborting download", false);
+      busy_ = false;
+      return false;
+    }
+  }
+  return true;
 }
 
 void FtpFetch::DropTransfer() {

@@ -1,24 +1,20 @@
-// ReaderHost: what a log reader needs of the window that runs it. The window implements
-// it (throttling the panel refresh); tests pass a recording host.
+// ReaderHost: what a log reader needs of the window that runs it: the status line and
+// the progress display of ProgressHost, and the panel refresh after every line (which is
+// where the window's messages get through while a file is read). Tests pass a recording
+// host.
 #pragma once
 
 #include <string>
 
+#include "util/progress_host.h"
+
 namespace kestrune {
 
-class ReaderHost {
+class ReaderHost : public ProgressHost {
  public:
-  virtual ~ReaderHost() = default;
-  // Shows a message in the status line.
-  virtual void Status(const std::string& message) = 0;
-  // Prepares the progress display for `maximum` steps (the line count).
-  virtual void InitProgress(int maximum) = 0;
-  // The index of the line being processed. Called for every line: keep it cheap.
-  virtual void SetProgress(int position) = 0;
-  // Shows the progress full.
-  virtual void EndProgress() = 0;
   // The statistics changed (called after every line): refresh the panel. Called for
-  // every line, so a window throttles it; the driver refreshes exactly after each file.
+  // every line, so a window throttles it; the import run refreshes exactly after each
+  // file.
   virtual void ShowStats() = 0;
 };
 
@@ -29,6 +25,7 @@ class NullReaderHost : public ReaderHost {
   void InitProgress(int) override {}
   void SetProgress(int) override {}
   void EndProgress() override {}
+  void ProcessMessages() override {}
   void ShowStats() override {}
 };
 

@@ -1,5 +1,5 @@
-// Start-up command words, the DOWNLOAD wait, DisableAll / EnableAll and the menu
-// short-cuts of the shown window.
+// Start-up command words, DisableAll / EnableAll and the menu short-cuts of the shown
+// window.
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -8,7 +8,6 @@
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTest>
-#include <QTimer>
 
 #include "window_fixture.h"
 
@@ -22,47 +21,28 @@ class CommandWordsTest : public WindowTest {
 
 TEST_F(CommandWordsTest, NoWordsIsAttended) {
   Show();
-  EXPECT_FALSE(window->Unattended());
-  EXPECT_FALSE(window->QuitRequested());
+  EXPECT_FALSE(window->Unattended().Active());
+  EXPECT_FALSE(window->Unattended().QuitRequested());
   EXPECT_FALSE(Exists(ProgDir() + "maintenance-log.txt"));
 }
 
 TEST_F(CommandWordsTest, WordsInAnyCaseAndAfterQuit) {
   Show({"qUiT", "bogus", "Download", "quit"});
-  EXPECT_TRUE(window->Unattended());
-  EXPECT_TRUE(window->QuitRequested());
+  EXPECT_TRUE(window->Unattended().Active());
+  EXPECT_TRUE(window->Unattended().QuitRequested());
   // No FTP directory set: the fetch stops at its box.
   EXPECT_EQ(Log(), (std::vector<std::string>{"Quitting", "Quitting"}));
   ASSERT_EQ(dialogs.Boxes().size(), 1u);
   EXPECT_EQ(dialogs.Boxes()[0].text, "No FTP path given");
-  EXPECT_EQ(window->ExitStatus(), 0);
+  EXPECT_EQ(window->Unattended().ExitStatus(), 0);
   EXPECT_FALSE(Exists(SettingsPath()));  // QUIT writes no settings
 }
 
 TEST_F(CommandWordsTest, UnknownWordsAloneMakeTheRunUnattended) {
   Show({"--verbose"});
-  EXPECT_TRUE(window->Unattended());
-  EXPECT_FALSE(window->QuitRequested());
+  EXPECT_TRUE(window->Unattended().Active());
+  EXPECT_FALSE(window->Unattended().QuitRequested());
   EXPECT_FALSE(Exists(ProgDir() + "maintenance-log.txt"));
-}
-
-TEST_F(CommandWordsTest, DownloadWaitGivesUpAfterItsLimit) {
-  Show();
-  window->SetDownloadWaitLimit(std::chrono::milliseconds(100));
-  window->SetDownloadBusy(true);  // a fetch that never ends
-  window->CommandWord("download");
-  EXPECT_FALSE(window->DownloadBusy());
-  EXPECT_EQ(Log(), (std::vector<std::string>{"Aborting download"}));
-}
-
-TEST_F(CommandWordsTest, DownloadWaitEndsWhenTheFetchEnds) {
-  Show();
-  window->SetDownloadWaitLimit(std::chrono::seconds(20));
-  window->SetDownloadBusy(true);
-  // The fetch's end arrives as a window message during the wait.
-  QTimer::singleShot(30, window.get(), [this] { window->SetDownloadBusy(false); });
-  window->CommandWord("DOWNLOAD");
-  EXPECT_EQ(Log(), (std::vector<std::string>{}));
 }
 
 TEST_F(CommandWordsTest, RunImportsTheProgramDirectoryAsIis) {
@@ -73,9 +53,9 @@ TEST_F(CommandWordsTest, RunImportsTheProgramDirectoryAsIis) {
   EXPECT_EQ(Find<QComboBox>("cbPath")->currentText().toStdString(), ProgDir() + "*.log");
   EXPECT_TRUE(Find<QRadioButton>("rbIIS")->isChecked());
   // No *.log there: the run fails, and QUIT after it reports that.
-  EXPECT_EQ(window->LastImportResult(), TfrmImport::ImportResult::Failed);
+  EXPECT_EQ(window->Unattended().LastImport(), ImportResult::Failed);
   window->CommandWord("QUIT");
-  EXPECT_EQ(window->ExitStatus(), 1);
+  EXPECT_EQ(window->Unattended().ExitStatus(), 1);
 }
 
 class WindowLockTest : public WindowTest {

@@ -185,7 +185,7 @@ TEST_F(ExportWindowTest, ExportWordWritesTheNamedFileAndLogsIt) {
                 "Workbook saved: " + file,
                 "Workbook not saved: " + dir / "missing/out.xlsx" + ": No such file or directory",
                 "Quitting"}));
-  EXPECT_EQ(window->ExitStatus(), 2);
+  EXPECT_EQ(window->Unattended().ExitStatus(), 2);
   EXPECT_TRUE(opened.Opened(0).empty());  // unattended: nothing opened
   EXPECT_FALSE(Exists(dir / "missing"));
 }
@@ -199,14 +199,14 @@ TEST_F(ExportWindowTest, StartExcelAutomaticallyAfterAnUnattendedRun) {
   ASSERT_GE(log.size(), 3u);
   EXPECT_EQ(log[log.size() - 2], "Workbook saved: " + Workbook());
   EXPECT_EQ(log.back(), "Quitting");
-  EXPECT_EQ(window->ExitStatus(), 0);
+  EXPECT_EQ(window->Unattended().ExitStatus(), 0);
   EXPECT_EQ(ReadWorkbook(Workbook()).Sheet("Users").Value("A2"), "10.0.0.1");
   EXPECT_TRUE(opened.Opened(0).empty());
 }
 
 TEST_F(ExportWindowTest, AFailedImportKeepsItsExitStatusOverAFailedExport) {
   Show({"RUN", "EXPORT=" + dir / "missing/out.xlsx", "QUIT"});  // no logs: the import fails
-  EXPECT_EQ(window->ExitStatus(), 1);
+  EXPECT_EQ(window->Unattended().ExitStatus(), 1);
 }
 
 }  // namespace

@@ -172,7 +172,7 @@ TEST_F(ReportWordTest, ReportWordWritesRelativeToTheCurrentDirectory) {
   EXPECT_EQ(Log(), (std::vector<std::string>{"Report saved: out.xml", "Report saved: out.HTML",
                                              "Report saved: plain.txt"}));
   EXPECT_TRUE(dialogs.asked.empty());  // no dialog, no box
-  EXPECT_EQ(window->ExitStatus(), 0);
+  EXPECT_EQ(window->Unattended().ExitStatus(), 0);
   Save(dir / "menu.txt");
   EXPECT_EQ(recorder.Opened(1), (std::vector<std::string>{dir / "menu.txt"}));  // only this
 }
@@ -183,9 +183,9 @@ TEST_F(ReportWordTest, FailedReportMakesExitStatusTwoUnlessAnImportFailed) {
                        "Report not saved: " + dir / "missing/r.txt" + " (An error occurred)",
                        "Report not saved: " + dir / "r.html" + " (Cannot open file " + ProgDir() +
                            "template.html.)"}));
-  EXPECT_EQ(window->ExitStatus(), 2);
+  EXPECT_EQ(window->Unattended().ExitStatus(), 2);
   window->CommandWord("RUN");  // nothing to import: the import fails
-  EXPECT_EQ(window->ExitStatus(), 1);
+  EXPECT_EQ(window->Unattended().ExitStatus(), 1);
 }
 
 }  // namespace

@@ -108,7 +108,7 @@ TEST_F(StatusLineTest, LogStringWritesShowsAndBoxesOnlyWhenAttended) {
 
 TEST_F(StatusLineTest, UnattendedShowsNoBox) {
   Show({"nothing-known"});
-  EXPECT_TRUE(window->Unattended());
+  EXPECT_TRUE(window->Unattended().Active());
   window->LogString("boxed", true);
   EXPECT_TRUE(dialogs.Boxes().empty());
   EXPECT_EQ(StatusText(), "boxed");
@@ -150,7 +150,7 @@ TEST_F(StatusLineTest, TheTextIsCutWhereTheProgressBarBegins) {
 TEST_F(StatusLineTest, ProgressAppliesAtRefreshAndEnd) {
   Show();
   auto* bar = Find<QProgressBar>("pbProgress");
-  ReaderHost& host = *window;
+  TfrmImport& host = *window;
   host.InitProgress(200);
   EXPECT_EQ(bar->maximum(), 200);
   host.SetProgress(50);  // cheap: stored only

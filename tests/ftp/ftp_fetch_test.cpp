@@ -28,10 +28,11 @@ class FetchTest : public ::testing::Test {
     server = std::make_unique<FtpTestServer>(mode, dir / "root", kUser, password, dir / "tls");
     settings.server = server->HostPort();
   }
-  // Starts the fetch and lets the states through until it is no longer busy.
+  // Starts the fetch and waits, as DOWNLOAD does, until it is no longer busy.
   void Fetch() {
     fetch.Start(settings, March15());
-    ASSERT_TRUE(calls.RunUntil([this] { return !host.busy; }));
+    ASSERT_TRUE(fetch.Wait(std::chrono::seconds(30)));
+    EXPECT_GT(host.pumped, 0);
   }
   // No line, box or response of the run shows the password.
   void ExpectNoPassword() {
@@ -128,7 +129,7 @@ TEST_F(FetchTest, AnExistingLocalFileStopsBeforeAnyConnection) {
   fetch.Start(settings, March15());
   EXPECT_EQ(host.lines, std::vector<std::string>{dir / "in/ex020314.log already exist."});
   EXPECT_EQ(host.boxes, std::vector<bool>{true});
-  EXPECT_FALSE(host.busy);
+  EXPECT_FALSE(fetch.Busy());
   EXPECT_EQ(ReadFile(dir / "in/ex020314.log"), "mine");
 }
 
@@ -137,7 +138,7 @@ TEST_F(FetchTest, NoRemoteDirectoryIsAnErrorBox) {
   fetch.Start(settings, March15());
   EXPECT_EQ(host.errorBoxes, std::vector<std::string>{"No FTP path given"});
   EXPECT_TRUE(host.lines.empty());
-  EXPECT_FALSE(host.busy);
+  EXPECT_FALSE(fetch.Busy());
 }
 
 TEST_F(FetchTest, UnixLogsAndRemoteDirectoryForms) {
@@ -153,13 +154,18 @@ TEST_F(FetchTest, UnixLogsAndRemoteDirectoryForms) {
 TEST_F(FetchTest, ASecondStartWhileBusyDoesNothing) {
   Serve("silent");
   fetch.Start(settings, March15());
-  EXPECT_TRUE(host.busy);
+  EXPECT_TRUE(fetch.Busy());
   const auto lines = host.lines;
   fetch.Start(settings, March15());
   EXPECT_EQ(host.lines, lines);
   EXPECT_EQ(host.created, 1);
-  // The wait gave up: the busy flag is cleared; the transfer still runs.
-  host.busy = false;
+  // The wait gives up after its limit: the fetch is no longer busy; the transfer runs on.
+  const auto started = std::chrono::steady_clock::now();
+  EXPECT_FALSE(fetch.Wait(std::chrono::milliseconds(100)));
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
+  EXPECT_FALSE(fetch.Busy());
+  EXPECT_EQ(host.lines.back(), "Aborting download");
+  EXPECT_EQ(host.boxes.back(), false);
   fetch.Start(settings, March15());
   EXPECT_EQ(host.lines.back(), "Still executing an FTP command");
   fetch.DropTransfer();
@@ -177,7 +183,7 @@ TEST_F(FetchTest, ARefusedStartClearsBusyAndSaysNothing) {
     settings.server = server;
     refused.Start(settings, March15());
     refused.StateChanged(FtpTransfer::kError);
-    EXPECT_FALSE(quiet.busy) << server;
+    EXPECT_FALSE(refused.Busy()) << server;
     EXPECT_EQ(quiet.lines,
               std::vector<std::string>{"Downloading file " + dir / "in/ex020314.log .."})
         << server;
@@ -193,7 +199,7 @@ TEST_F(FetchTest, ExplicitTlsWithAServerFieldInFtpsForm) {
   tlsHost.fetch = &tlsFetch;
   settings.server = "ftps://" + server->HostPort();
   tlsFetch.Start(settings, March15());
-  ASSERT_TRUE(calls.RunUntil([&] { return !tlsHost.busy; }));
+  ASSERT_TRUE(tlsFetch.Wait(std::chrono::seconds(30)));
   EXPECT_EQ(tlsHost.lines.back(), "File ex020314.log downloaded.");
   EXPECT_EQ(ReadFile(dir / "in/ex020314.log"), "tls");
 }

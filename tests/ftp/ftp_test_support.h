@@ -120,8 +120,15 @@ class RecordingFetchHost : public FtpFetchHost {
     boxes.push_back(box);
   }
   void ErrorBox(const std::string& text) override { errorBoxes.push_back(text); }
-  bool DownloadBusy() const override { return busy; }
-  void SetDownloadBusy(bool b) override { busy = b; }
+  void Status(const std::string&) override {}
+  void InitProgress(int) override {}
+  void SetProgress(int) override {}
+  void EndProgress() override {}
+  // One turn of a wait: what the transfer posted within 20 ms.
+  void ProcessMessages() override {
+    ++pumped;
+    calls_.RunUntil([] { return false; }, std::chrono::milliseconds(20));
+  }
   std::unique_ptr<FtpTransfer> CreateTransfer() override {
     ++created;
     return std::make_unique<FtpTransfer>(calls_.Poster(), TestOptions(caFile_));
@@ -132,8 +139,8 @@ class RecordingFetchHost : public FtpFetchHost {
   }
 
   FtpFetch* fetch = nullptr;
-  bool busy = false;
   int created = 0;
+  int pumped = 0;
   std::vector<std::string> lines;
   std::vector<bool> boxes;
   std::vector<std::string> errorBoxes;

@@ -53,6 +53,7 @@ class RecordingHost : public ReaderHost {
   }
   void SetProgress(int position) override { positions.push_back(position); }
   void EndProgress() override { ++endCalls; }
+  void ProcessMessages() override {}  // the readers pump through ShowStats
   void ShowStats() override { ++showStatsCalls; }
 
   std::vector<std::string> statuses;

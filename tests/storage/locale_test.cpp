@@ -51,7 +51,7 @@ std::string ReadFile(const std::string& path) {
 // One file stored as the import run stores it, with its row in the record.
 void StoreFile(const std::string& dsn, const std::string& path, const std::string& name) {
   clsImportStats stats;
-  StatusRecorder host;
+  NullReaderHost host;
   Database database([](const std::string&) {});
   database.Open(dsn, stats);
   ASSERT_NE(database.Files(), nullptr);

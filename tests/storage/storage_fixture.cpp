@@ -3,12 +3,14 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
 
-#include "logfiles/log_readers.h"
+#include "desktop/file_search.h"
+#include "importing/import_run.h"
 #include "util/datetime.h"
 
 namespace kestrune::test {
@@ -276,35 +278,51 @@ std::int64_t TestDatabase::Count(const std::string& table) {
   return rows.empty() ? -1 : std::stoll(rows[0]);
 }
 
+namespace {
+
+// The host of the fixture's runs: the database's status texts kept, the readers' and the
+// run's own left out; every error box answered OK.
+class StorageRunHost : public NullImportHost {
+ public:
+  void Status(const std::string& message) override {
+    for (const char* own :
+         {"Importing IIS file ", "File not found: ", "Update completed.", "Update FAILED !"})
+      if (message.rfind(own, 0) == 0) return;
+    statuses.push_back(message);
+  }
+  std::vector<std::string> statuses;
+};
+
+}  // namespace
+
 RunResult ImportRun(const std::string& dsn, const std::vector<std::string>& files,
                     StorageOptions options, clsImportStats* stats) {
   clsImportStats own;
   clsImportStats& model = stats ? *stats : own;
-  RunResult result;
-  Database database([&](const std::string& s) { result.statuses.push_back(s); }, options);
-  try {
-    database.Open(dsn, model);
-  } catch (const std::exception& e) {
-    result.error = e.what();
-    database.Close();
-    return result;
+  const TempDir empty;
+  ImportRequest request;
+  request.directory =
+      files.empty() ? empty.Path("") : std::filesystem::path(files[0]).parent_path().string() + "/";
+  request.pattern = request.directory + "*.log";
+  std::vector<std::string> inOrder;
+  for (const FoundEntry& entry : FindEntries(request.pattern)) {
+    const std::string name = request.directory + entry.name;
+    const bool given = std::find(files.begin(), files.end(), name) != files.end();
+    request.listed.push_back({name, given});
+    if (given) inOrder.push_back(name);
   }
-  StatusRecorder host;
-  for (const std::string& file : files) {
-    try {
-      database.StartTransaction();
-      ReaderContext context{model, host, database.Store()};
-      ScanIISFile(file, true, context);
-      database.Commit();
-      ++result.committed;
-    } catch (const std::exception& e) {
-      result.error = e.what();
-      database.Rollback();
-      break;
-    }
-  }
-  database.Close();
-  return result;
+  EXPECT_EQ(inOrder, files) << "the files of one folder, in the order of the file search";
+  ImportOptions& run = request.options;
+  run.addToDb = true;
+  run.dsn = dsn;
+  run.storage = options;
+  run.useDownloadExt = model.UseDownloadExt;
+  run.useIgnoreExt = model.UseIgnoreExt;
+  run.useIgnoreIP = model.UseIgnoreIP;
+
+  StorageRunHost host;
+  const ImportOutcome outcome = kestrune::ImportRun(host, model, std::move(request)).Run();
+  return {outcome.error, outcome.filesRead, host.statuses};
 }
 
 std::string IisLog(const std::vector<std::string>& lines) {

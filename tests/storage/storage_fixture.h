@@ -89,16 +89,12 @@ class TestDatabase {
   std::string name_;  // PostgreSQL database name, or the SQLite file
 };
 
-// A host that records the status texts.
-class StatusRecorder : public NullReaderHost {
- public:
-  void Status(const std::string& message) override { statuses.push_back(message); }
-  std::vector<std::string> statuses;
-};
-
-// An import run as the import driver frames it: open, one transaction per file (the
-// first file that fails is rolled back and ends the run), close. Returns the error text
-// of the failing file or of the open, empty when every file was committed.
+// An import run (ImportRun, storing through `dsn`) of `files`, which lie in one folder,
+// end in ".log" and are given in the order of the file search; the other logs of their
+// folder are listed deselected. Open, one transaction per file (the first file that
+// fails is rolled back and ends the run), close. Returns the error text of the failing
+// file or of the open (empty when every file was committed), the number of files
+// committed and the database's status texts.
 struct RunResult {
   std::string error;
   int committed = 0;

@@ -58,7 +58,7 @@ struct Instance {
   }
 
   clsImportStats stats;
-  StatusRecorder host;
+  NullReaderHost host;
   std::mutex mutex;
   std::vector<std::string> statuses;
   Database database;

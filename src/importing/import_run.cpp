@@ -1,0 +1,169 @@
+#include "importing/import_run.h"
+
+#include <sys/stat.h>
+
+#include <exception>
+#include <memory>
+
+#include "logfiles/log_readers.h"
+#include "util/datetime.h"
+#include "util/directory_lock.h"
+#include "util/move_file.h"
+#include "util/path.h"
+#include "util/text.h"
+
+namespace kestrune {
+
+namespace {
+
+// A file or directory name as it joins a log line: no control character of it can start
+// a line of its own.
+std::string LogName(const std::string& name) {
+  return EscapeControlCharacters(name, false);
+}
+
+std::string ExceptionText(const std::string& message) {
+  return "Exception:\r\n" + message + "\r\n";
+}
+
+// Why a run found no file at all: the folder is missing, or the mask matches nothing in it.
+std::string NothingFoundText(const std::string& path, const std::string& directory) {
+  struct stat info {};
+  const std::string folder =
+      directory.size() > 1 ? directory.substr(0, directory.size() - 1) : directory;
+  if (!folder.empty() && ::stat(folder.c_str(), &info) != 0)
+    return "Folder not found: " + LogName(folder);
+  return "No file matches " + LogName(path);
+}
+
+}  // namespace
+
+ImportRun::ImportRun(ImportHost& host, clsImportStats& stats, ImportRequest request)
+    : host_(host),
+      stats_(stats),
+      request_(std::move(request)),
+      selection_(request_.listed),
+      database_([&host](const std::string& message) { host.Status(message); },
+                request_.options.storage) {}
+
+ImportOutcome ImportRun::Run() {
+  const ImportOptions& options = request_.options;
+  const std::string& directory = request_.directory;
+  host_.DisableAll();
+  // One import at a time per directory, across processes: a second run would read and
+  // count the same files again. It reads and moves nothing and ends FAILED.
+  const DirectoryLock importLock(directory);
+  const bool busy = importLock.state() == DirectoryLock::State::kBusy;
+  if (busy) host_.LogString("Another import is running in " + LogName(directory), false);
+  // A directory with a wildcard in it is a mask typed without one (or a pattern): no
+  // file can be imported from it, and folders named after the mask would only litter.
+  if (options.move && !busy && directory.find_first_of("*?") == std::string::npos) {
+    ForceDirectory(directory + "invalid");
+    ForceDirectory(directory + "processed");
+  }
+  stats_.UseDownloadExt = options.useDownloadExt;
+  stats_.UseIgnoreExt = options.useIgnoreExt;
+  stats_.UseIgnoreIP = options.useIgnoreIP;
+  stats_.ImportStarted = NowLocal();
+
+  const bool ready = !busy && OpenDatabase();
+  const std::vector<FoundEntry> entries =
+      ready ? FindEntries(request_.pattern) : std::vector<FoundEntry>{};
+  bool completed = !entries.empty();
+  if (!completed && ready) host_.LogString(NothingFoundText(request_.pattern, directory), false);
+  for (std::size_t i = 0; completed && i < entries.size(); ++i) {
+    const FoundEntry& entry = entries[i];
+    if (entry.isDirectory || entry.name.front() == '.') continue;
+    const FileEnd end = ImportEntry(entry);
+    completed = end == FileEnd::Done;
+    if (end == FileEnd::Cancelled) break;
+  }
+  return Finish(completed);
+}
+
+bool ImportRun::OpenDatabase() {
+  // A data source that cannot be opened ends the run before any file is touched, with
+  // the error box and the closing steps, so that the window is unlocked again.
+  if (!request_.options.addToDb) return true;
+  try {
+    database_.Open(request_.options.dsn, stats_);
+    return true;
+  } catch (const std::exception& e) {
+    host_.ShowDefaultCursor();
+    outcome_.error = e.what();
+    host_.ErrorBox(ExceptionText(e.what()), false);
+    return false;
+  }
+}
+
+ImportRun::FileEnd ImportRun::ImportEntry(const FoundEntry& entry) {
+  const std::string fileName = request_.directory + entry.name;
+  FileEnd end = FileEnd::Done;
+  try {
+    if (selection_.Selected(fileName))
+      end = ReadFile(fileName);
+    else
+      host_.LogString("Skipping file " + LogName(fileName) + ".", false);
+  } catch (const std::exception& e) {
+    end = FileError(e.what());
+  }
+  host_.ShowStatsNow();
+  if (end == FileEnd::Cancelled) return end;
+  // A skipped file goes into "processed" like a read one.
+  if (request_.options.move) MoveAway(fileName, entry.name, end == FileEnd::Done);
+  return end;
+}
+
+ImportRun::FileEnd ImportRun::ReadFile(const std::string& fileName) {
+  const ImportOptions& options = request_.options;
+  host_.LogString("Scanning file " + LogName(fileName) + ".", false);
+  const int fileIndex = stats_.slFiles.Add(fileName, std::make_unique<clsPFileObject>());
+  if (options.addToDb && database_.Connected()) database_.StartTransaction();
+  ReaderContext context{stats_, host_, database_.Store()};
+  context.unixOptions = options.unixRead;
+  const int lines = options.iis ? ScanIISFile(fileName, options.addToDb, context)
+                                : ScanUnixFile(fileName, options.siteIP, options.addToDb, context);
+  stats_.slFiles.Object(fileIndex)->LineCount = lines;
+  if (options.addToDb && database_.Connected()) database_.Commit();
+  ++outcome_.filesRead;
+  // A file that yields no line (it vanished or is empty) fails the run.
+  return lines > 0 ? FileEnd::Done : FileEnd::Failed;
+}
+
+ImportRun::FileEnd ImportRun::FileError(const std::string& message) {
+  host_.ShowDefaultCursor();
+  if (request_.options.addToDb && database_.Connected()) database_.Rollback();
+  outcome_.error = message;
+  const ErrorAnswer answer = host_.ErrorBox(ExceptionText(message), true);
+  return answer == ErrorAnswer::Cancel ? FileEnd::Cancelled : FileEnd::Failed;
+}
+
+void ImportRun::MoveAway(const std::string& fileName, const std::string& name, bool processed) {
+  // Replaces an existing target; across file systems the file is copied first. A move
+  // that fails leaves the file in place and says so in the log.
+  const std::string target = request_.directory + (processed ? "processed/" : "invalid/") + name;
+  std::string reason;
+  if (!MoveFile(fileName, target, reason))
+    host_.LogString(
+        "Could not move " + LogName(fileName) + " to " + LogName(target) + ": " + reason, false);
+}
+
+ImportOutcome ImportRun::Finish(bool completed) {
+  host_.ShowDefaultCursor();
+  if (request_.options.addToDb) database_.Close();
+  stats_.ImportFinished = NowLocal();
+  host_.ShowStatsNow();
+
+  const std::string result = completed ? "Update completed." : "Update FAILED !";
+  const double duration = stats_.ImportFinished - stats_.ImportStarted;
+  const std::string summary = std::to_string(stats_.slFiles.Count()) + " file(s) scanned in " +
+                              FormatHNnSs(duration > 0 ? duration : 0);
+  outcome_.result = completed ? ImportResult::Completed : ImportResult::Failed;
+  host_.LogString(result + "\r\n\r\n" + summary + "\r\n\r\n", request_.options.completionBox);
+  host_.Status(result + " (" + summary + ")");
+  host_.ResetProgress();
+  host_.EnableAll();
+  return outcome_;
+}
+
+}  // namespace kestrune
