@@ -17,15 +17,21 @@ std::string SystemText(int error) {
   return std::strerror(error);
 }
 
+constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+constexpr std::size_t kRandomLength = 6;
+constexpr std::string_view kTempEnd = ".part";
+
+bool IsTempLetter(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+}
+
 std::string TempNameFor(const std::string& target, std::mt19937_64& random) {
-  static constexpr char kLetters[] =
-      "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
   const std::size_t slash = target.rfind('/');
   const std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
   const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
-  std::string suffix(6, 'x');
+  std::string suffix(kRandomLength, 'x');
   for (char& c : suffix) c = kLetters[random() % (sizeof kLetters - 1)];
-  return folder + "." + name + "." + suffix + ".part";
+  return folder + "." + name + "." + suffix + std::string(kTempEnd);
 }
 
 // Renames `from` onto `to` unless `to` exists. Falls back to link + unlink on file
@@ -41,6 +47,19 @@ int RenameNoReplace(const std::string& from, const std::string& to) {
 }
 
 }  // namespace
+
+bool IsAtomicTemporaryName(std::string_view entry) {
+  // "." name "." XXXXXX ".part", the name at least one character long.
+  constexpr std::size_t kFixed = 1 + 1 + kRandomLength + kTempEnd.size();
+  if (entry.size() < kFixed + 1 || entry.front() != '.' || !entry.ends_with(kTempEnd) ||
+      entry.find('/') != std::string_view::npos)
+    return false;
+  const std::string_view random =
+      entry.substr(entry.size() - kTempEnd.size() - kRandomLength, kRandomLength);
+  for (const char c : random)
+    if (!IsTempLetter(c)) return false;
+  return entry[entry.size() - kTempEnd.size() - kRandomLength - 1] == '.';
+}
 
 bool IsSymbolicLink(const std::string& path) {
   struct stat info {};

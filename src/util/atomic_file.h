@@ -17,6 +17,11 @@ namespace kestrune {
 // The reason given for a target that is a symbolic link.
 inline constexpr std::string_view kSymbolicLinkReason = "is a symbolic link; not written";
 
+// Whether `entry` (a name within a folder, no "/") has the form of AtomicFile's
+// temporary files: "." + a name of at least one character + "." + six ASCII letters or
+// digits + ".part".
+bool IsAtomicTemporaryName(std::string_view entry);
+
 // Whether `path` itself (not what it may point to) is a symbolic link.
 bool IsSymbolicLink(const std::string& path);
 
