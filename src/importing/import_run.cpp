@@ -61,6 +61,7 @@ ImportOutcome ImportRun::Run() {
     ForceDirectory(directory + "invalid");
     ForceDirectory(directory + "processed");
   }
+  if (!busy) RemoveLeftovers();
   stats_.UseDownloadExt = options.useDownloadExt;
   stats_.UseIgnoreExt = options.useIgnoreExt;
   stats_.UseIgnoreIP = options.useIgnoreIP;
@@ -79,6 +80,14 @@ ImportOutcome ImportRun::Run() {
     if (end == FileEnd::Cancelled) break;
   }
   return Finish(completed);
+}
+
+void ImportRun::RemoveLeftovers() {
+  const std::string& directory = request_.directory;
+  for (const std::string& folder : {directory, directory + "processed/", directory + "invalid/"})
+    for (const std::string& name :
+         RemoveStaleTemporaryFiles(folder, request_.options.staleTemporaryAge))
+      host_.LogString("Removed a leftover temporary file: " + LogName(folder + name), false);
 }
 
 bool ImportRun::OpenDatabase() {

@@ -12,6 +12,7 @@
 // failing file before its error stay in the statistics; an import never clears them.
 #pragma once
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,7 @@
 #include "logfiles/reader_options.h"
 #include "stats/import_stats.h"
 #include "storage/database.h"
+#include "util/stale_temps.h"
 
 namespace kestrune {
 
@@ -37,6 +39,9 @@ struct ImportOptions {
   bool useDownloadExt = true, useIgnoreExt = true, useIgnoreIP = true;  // the three lists
   bool completionBox = true;  // the completion message also in a box (when attended)
   StorageOptions storage;
+  // How old a temporary file of this program's own naming must be before the run that
+  // holds the directory's lock removes it as left by a killed writer.
+  std::chrono::seconds staleTemporaryAge = kStaleTemporaryAge;
 };
 
 struct ImportRequest {
@@ -66,6 +71,8 @@ class ImportRun {
   // (no line, or an error answered OK), Cancelled (an error answered Cancel).
   enum class FileEnd { Done, Failed, Cancelled };
 
+  // Removes what killed writers left in the directory and its two move targets.
+  void RemoveLeftovers();
   // Opens the database when storing; false (after the error box) when it cannot be.
   bool OpenDatabase();
   // One found entry: skipped or read; then the exact panel and, unless cancelled, the move.

@@ -294,6 +294,36 @@ TEST_F(ImportRunTest, AnImportRunningInTheDirectoryBlocksASecondOne) {
   EXPECT_EQ(DirectoryLock(dir.Path()).state(), DirectoryLock::State::kHeld);
 }
 
+// What a killed writer left is removed by the next run that holds the directory, in the
+// directory and in both move targets; a file of any other name stays, as does a young
+// one (a peer may still be writing it) and everything while another run holds the lock.
+TEST_F(ImportRunTest, LeftoverTemporaryFilesOfItsOwnNamingAreRemoved) {
+  WriteFile(dir / "a.log", LogOf("10.0.0.1"));
+  std::filesystem::create_directories(dir / "processed");
+  const std::vector<std::string> leftovers = {".a.log.Ab12Cd.part", "processed/.b.log.zz99ZZ.part"};
+  const std::vector<std::string> others = {".a.log.part", "a.log.Ab12Cd.part", "processed/x.tmp"};
+  for (const std::string& name : leftovers) WriteFile(dir / name, "partial");
+  for (const std::string& name : others) WriteFile(dir / name, "not ours");
+  {
+    const DirectoryLock running(dir.Path());
+    options.staleTemporaryAge = std::chrono::seconds(0);
+    Run();
+    for (const std::string& name : leftovers) EXPECT_TRUE(Exists(dir / name)) << name;
+  }
+  options.staleTemporaryAge = kStaleTemporaryAge;
+  EXPECT_EQ(Run().result, ImportResult::Completed);
+  for (const std::string& name : leftovers) EXPECT_TRUE(Exists(dir / name)) << "young " << name;
+
+  options.staleTemporaryAge = std::chrono::seconds(0);
+  host.lines.clear();
+  Run();
+  for (const std::string& name : leftovers) EXPECT_FALSE(Exists(dir / name)) << name;
+  for (const std::string& name : others) EXPECT_TRUE(Exists(dir / name)) << name;
+  EXPECT_EQ(host.LinesStarting("Removed a leftover temporary file: "),
+            (std::vector<std::string>{"Removed a leftover temporary file: " + dir / leftovers[0],
+                                      "Removed a leftover temporary file: " + dir / leftovers[1]}));
+}
+
 struct CompletionCase {
   const char* name;
   int files;
