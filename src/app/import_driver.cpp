@@ -105,7 +105,7 @@ void TfrmImport::DoImport(const std::string& directory, const std::string& path,
   if (addToDb && TrimBlanks(dsn).empty()) {
     dialogs_.MessageBox("No DSN specified.", "Database error", DialogButtons::Of(DialogButton::Ok),
                         DialogButton::Ok, DialogIcon::Warning);
-    unattended_.ImportEnded(ImportResult::Failed);  // nothing was imported
+    unattended_.ImportEnded({});  // nothing was imported: Failed
     return;
   }
   ImportRequest request{directory, path, ListedFiles(lbFiles), {}};
@@ -124,7 +124,7 @@ void TfrmImport::DoImport(const std::string& directory, const std::string& path,
 
   WindowImportHost host(*this, dialogs_);
   ImportRun run(host, *stats_, std::move(request));
-  unattended_.ImportEnded(run.Run().result);
+  unattended_.ImportEnded(run.Run());
   if (mnStartExcelautomatically->isChecked()) mnToExcelClick();
 }
 

@@ -2,10 +2,13 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
+#include <cstring>
 #include <exception>
 #include <memory>
 
 #include "logfiles/log_readers.h"
+#include "storage/file_record.h"
 #include "util/datetime.h"
 #include "util/directory_lock.h"
 #include "util/move_file.h"
@@ -58,8 +61,11 @@ ImportOutcome ImportRun::Run() {
   // A directory with a wildcard in it is a mask typed without one (or a pattern): no
   // file can be imported from it, and folders named after the mask would only litter.
   if (options.move && !busy && directory.find_first_of("*?") == std::string::npos) {
-    ForceDirectory(directory + "invalid");
-    ForceDirectory(directory + "processed");
+    // Kept for the moves: a folder that cannot be made (a full disk, no inode left) is
+    // the reason each move into it fails.
+    for (const bool processed : {false, true})
+      if (!ForceDirectory(directory + (processed ? "processed" : "invalid")) && errno != EEXIST)
+        folderError_[processed ? 0 : 1] = std::strerror(errno);
   }
   if (!busy) RemoveLeftovers();
   stats_.UseDownloadExt = options.useDownloadExt;
@@ -96,6 +102,7 @@ bool ImportRun::OpenDatabase() {
   if (!request_.options.addToDb) return true;
   try {
     database_.Open(request_.options.dsn, stats_);
+    if (database_.Files() == nullptr) host_.LogString(kNoFileRecordText, false);
     return true;
   } catch (const std::exception& e) {
     host_.ShowDefaultCursor();
@@ -109,8 +116,9 @@ ImportRun::FileEnd ImportRun::ImportEntry(const FoundEntry& entry) {
   const std::string fileName = request_.directory + entry.name;
   FileEnd end = FileEnd::Done;
   try {
+    readStart_.reset();
     if (selection_.Selected(fileName))
-      end = ReadFile(fileName);
+      end = ReadFile(fileName, entry.name);
     else
       host_.LogString("Skipping file " + LogName(fileName) + ".", false);
   } catch (const std::exception& e) {
@@ -118,25 +126,73 @@ ImportRun::FileEnd ImportRun::ImportEntry(const FoundEntry& entry) {
   }
   host_.ShowStatsNow();
   if (end == FileEnd::Cancelled) return end;
-  // A skipped file goes into "processed" like a read one.
-  if (request_.options.move) MoveAway(fileName, entry.name, end == FileEnd::Done);
+  // A skipped file goes into "processed" like a read one; a file that grew while it was
+  // read stays, so that the next run reads what came after.
+  if (request_.options.move && Unchanged(fileName))
+    MoveAway(fileName, entry.name, end == FileEnd::Done);
   return end;
 }
 
-ImportRun::FileEnd ImportRun::ReadFile(const std::string& fileName) {
+bool ImportRun::Unchanged(const std::string& fileName) {
+  if (!readStart_ || FileIdentity::Of(fileName) == readStart_) return true;
+  host_.LogString(LogName(fileName) + " changed while it was read; left in place", false);
+  return false;
+}
+
+ImportRun::FileEnd ImportRun::ReadFile(const std::string& fileName, const std::string& name) {
   const ImportOptions& options = request_.options;
   host_.LogString("Scanning file " + LogName(fileName) + ".", false);
   const int fileIndex = stats_.slFiles.Add(fileName, std::make_unique<clsPFileObject>());
-  if (options.addToDb && database_.Connected()) database_.StartTransaction();
+  const bool storing = options.addToDb && database_.Connected();
+  if (storing) database_.StartTransaction();
+  // The bytes there now are the file's content for this run: what a writer appends
+  // meanwhile is left for the next one.
+  readStart_ = FileIdentity::Of(fileName);
   ReaderContext context{stats_, host_, database_.Store()};
   context.unixOptions = options.unixRead;
-  const int lines = options.iis ? ScanIISFile(fileName, options.addToDb, context)
-                                : ScanUnixFile(fileName, options.siteIP, options.addToDb, context);
+  if (readStart_) context.byteLimit = readStart_->size;
+  StoragePlan plan;
+  const bool store = storing && PlanFile(fileName, name, context, plan);
+  const int lines = options.iis ? ScanIISFile(fileName, store, context)
+                                : ScanUnixFile(fileName, options.siteIP, store, context);
   stats_.slFiles.Object(fileIndex)->LineCount = lines;
-  if (options.addToDb && database_.Connected()) database_.Commit();
+  if (store) RecordFile(name, plan, lines);
+  if (storing) database_.Commit();
   ++outcome_.filesRead;
   // A file that yields no line (it vanished or is empty) fails the run.
   return lines > 0 ? FileEnd::Done : FileEnd::Failed;
+}
+
+bool ImportRun::PlanFile(const std::string& fileName, const std::string& name,
+                         ReaderContext& context, StoragePlan& plan) {
+  FileRecord* record = database_.Files();
+  if (record == nullptr || !readStart_) return true;
+  plan = PlanStorage(*record, fileName, name, readStart_->size);
+  context.byteLimit = plan.size;
+  if (plan.kind == StoragePlan::Kind::Stored) {
+    host_.LogString(AlreadyStoredText(LogName(fileName), plan.previous.Stored), false);
+    return false;
+  }
+  if (plan.kind == StoragePlan::Kind::Grown) {
+    context.storeFromLine = plan.skipLines;
+    host_.LogString(LogName(fileName) + " grew since it was stored (stored " +
+                        StoredDateText(plan.previous.Stored) + "); its first " +
+                        std::to_string(plan.skipLines) + " line(s) not stored again",
+                    false);
+  }
+  return true;
+}
+
+void ImportRun::RecordFile(const std::string& name, const StoragePlan& plan, int lines) {
+  FileRecord* record = database_.Files();
+  if (record == nullptr || !readStart_ || lines <= 0) return;
+  StoredFile row;
+  row.FileName = name;
+  row.Size = static_cast<std::int64_t>(plan.size);
+  row.SHA256 = plan.sha256;
+  row.Lines = lines;
+  row.SiteIP = request_.options.iis ? std::string() : request_.options.siteIP;
+  record->Insert(row);
 }
 
 ImportRun::FileEnd ImportRun::FileError(const std::string& message) {
@@ -152,9 +208,17 @@ void ImportRun::MoveAway(const std::string& fileName, const std::string& name, b
   // that fails leaves the file in place and says so in the log.
   const std::string target = request_.directory + (processed ? "processed/" : "invalid/") + name;
   std::string reason;
-  if (!MoveFile(fileName, target, reason))
-    host_.LogString(
-        "Could not move " + LogName(fileName) + " to " + LogName(target) + ": " + reason, false);
+  if (MoveFile(fileName, target, reason)) return;
+  // A target folder that could not be made is the real reason, not the missing folder.
+  const std::string folder = request_.directory + (processed ? "processed" : "invalid");
+  if (const std::string& why = folderError_[processed ? 0 : 1];
+      !why.empty() && !DirectoryExists(folder))
+    reason = "cannot create " + LogName(folder) + ": " + why;
+  ++outcome_.movesFailed;
+  const std::string text =
+      "Could not move " + LogName(fileName) + " to " + LogName(target) + ": " + reason;
+  host_.LogString(text, false);
+  host_.Status(text);
 }
 
 ImportOutcome ImportRun::Finish(bool completed) {
@@ -169,7 +233,12 @@ ImportOutcome ImportRun::Finish(bool completed) {
                               FormatHNnSs(duration > 0 ? duration : 0);
   outcome_.result = completed ? ImportResult::Completed : ImportResult::Failed;
   host_.LogString(result + "\r\n\r\n" + summary + "\r\n\r\n", request_.options.completionBox);
-  host_.Status(result + " (" + summary + ")");
+  // Files left where they were because they could not be moved are named in the log;
+  // the status line keeps saying how many, since the next run must finish their moves.
+  std::string moves;
+  if (outcome_.movesFailed > 0)
+    moves = "; " + std::to_string(outcome_.movesFailed) + " file(s) could not be moved";
+  host_.Status(result + " (" + summary + ")" + moves);
   host_.ResetProgress();
   host_.EnableAll();
   return outcome_;

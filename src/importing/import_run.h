@@ -13,13 +13,15 @@
 #pragma once
 
 #include <chrono>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "desktop/file_search.h"
 #include "importing/file_selection.h"
 #include "importing/import_host.h"
-#include "logfiles/reader_options.h"
+#include "importing/stored_content.h"
+#include "logfiles/log_readers.h"
 #include "stats/import_stats.h"
 #include "storage/database.h"
 #include "util/stale_temps.h"
@@ -53,8 +55,9 @@ struct ImportRequest {
 
 struct ImportOutcome {
   ImportResult result = ImportResult::Failed;
-  int filesRead = 0;  // files whose reader ran to its end (and whose transaction committed)
-  std::string error;  // the message of the error that ended the run, if one did
+  int filesRead = 0;    // files whose reader ran to its end (and whose transaction committed)
+  int movesFailed = 0;  // files that should have been moved and stay where they were
+  std::string error;    // the message of the error that ended the run, if one did
 };
 
 class ImportRun {
@@ -78,10 +81,18 @@ class ImportRun {
   // One found entry: skipped or read; then the exact panel and, unless cancelled, the move.
   FileEnd ImportEntry(const FoundEntry& entry);
   // Reads one selected file inside its transaction.
-  FileEnd ReadFile(const std::string& fileName);
+  FileEnd ReadFile(const std::string& fileName, const std::string& name);
+  // Asks the record of stored files what of the file to store, and says so in the log;
+  // sets the reader's limits. Returns whether entries are to be stored at all.
+  bool PlanFile(const std::string& fileName, const std::string& name, ReaderContext& context,
+                StoragePlan& plan);
+  // The row of the file just read, into its transaction.
+  void RecordFile(const std::string& name, const StoragePlan& plan, int lines);
   // After an error while a file was read: rollback, the error box, its answer.
   FileEnd FileError(const std::string& message);
   void MoveAway(const std::string& fileName, const std::string& name, bool processed);
+  // Whether a read file is still as it was when its reading began; says so when not.
+  bool Unchanged(const std::string& fileName);
   ImportOutcome Finish(bool completed);
 
   ImportHost& host_;
@@ -90,6 +101,8 @@ class ImportRun {
   const FileSelection selection_;
   Database database_;
   ImportOutcome outcome_;
+  std::optional<FileIdentity> readStart_;  // the file being read, as its read began
+  std::string folderError_[2];             // why "processed" / "invalid" could not be made
 };
 
 }  // namespace kestrune

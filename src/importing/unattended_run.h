@@ -17,17 +17,21 @@ class UnattendedRun {
   void RequestQuit() { quitRequested_ = true; }
   bool QuitRequested() const { return quitRequested_; }
 
-  void ImportEnded(ImportResult result) { lastImport_ = result; }
+  void ImportEnded(const ImportOutcome& outcome) {
+    lastImport_ = outcome.result;
+    movesFailed_ = movesFailed_ || outcome.movesFailed > 0;
+  }
   ImportResult LastImport() const { return lastImport_; }
 
   void ReportFailed() { reportFailed_ = true; }
   void ExportFailed() { exportFailed_ = true; }
   void TableFailed() { tableFailed_ = true; }
 
-  // 1 when the last import failed, else 2 when a REPORT= word, a workbook export or a
+  // 1 when the last import failed or a file of any import could not be moved (the next
+  // run must finish the move), else 2 when a REPORT= word, a workbook export or a
   // TABLE= word failed, else 0.
   int ExitStatus() const {
-    if (lastImport_ == ImportResult::Failed) return 1;
+    if (lastImport_ == ImportResult::Failed || movesFailed_) return 1;
     if (reportFailed_ || exportFailed_ || tableFailed_) return 2;
     return 0;
   }
@@ -38,6 +42,7 @@ class UnattendedRun {
   bool reportFailed_ = false;
   bool exportFailed_ = false;
   bool tableFailed_ = false;
+  bool movesFailed_ = false;
   ImportResult lastImport_ = ImportResult::None;
 };
 

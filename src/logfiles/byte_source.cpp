@@ -30,8 +30,8 @@ class PlainSource : public ByteSource {
 
 }  // namespace
 
-std::unique_ptr<ByteSource> OpenByteSource(const std::string& fileName) {
-  RawFile file(fileName);
+std::unique_ptr<ByteSource> OpenByteSource(const std::string& fileName, std::uint64_t limit) {
+  RawFile file(fileName, limit);
   unsigned char magic[2] = {};
   const bool gzip = file.Peek(reinterpret_cast<char*>(magic), sizeof magic) == sizeof magic &&
                     magic[0] == 0x1F && magic[1] == 0x8B;

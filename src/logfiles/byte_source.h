@@ -9,6 +9,8 @@
 #include <memory>
 #include <string>
 
+#include "logfiles/raw_file.h"
+
 namespace kestrune {
 
 class ByteSource {
@@ -38,8 +40,10 @@ class ByteSource {
 };
 
 // Opens `fileName` (a regular file; a FIFO under the name cannot hang the open) and
-// returns the source that fits its content. Throws kestrune::Error "Cannot open <file>:
-// <reason>" or "Cannot read <file>: <reason>" (also "not a regular file").
-std::unique_ptr<ByteSource> OpenByteSource(const std::string& fileName);
+// returns the source that fits its content: the file's first `limit` bytes at most. Throws
+// kestrune::Error "Cannot open <file>: <reason>" or "Cannot read <file>: <reason>" (also "not a
+// regular file").
+std::unique_ptr<ByteSource> OpenByteSource(const std::string& fileName,
+                                           std::uint64_t limit = kWholeFile);
 
 }  // namespace kestrune

@@ -41,8 +41,8 @@ const char* FindLineEnd(const char* p, const char* end) {
 }  // namespace
 
 LineReader::LineReader(const std::string& fileName, std::size_t maxLineLength,
-                       std::size_t bufferSize)
-    : source_(OpenByteSource(fileName)),
+                       std::size_t bufferSize, std::uint64_t byteLimit)
+    : source_(OpenByteSource(fileName, byteLimit)),
       maxLineLength_(maxLineLength),
       bufferSize_(std::max<std::size_t>(bufferSize, 1)),
       buffer_(new char[bufferSize_]),

@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -23,10 +24,11 @@ class LineReader {
  public:
   static constexpr std::size_t kDefaultBufferSize = 256 * 1024;
 
-  // Opens `fileName` for reading; throws kestrune::Error naming the file and the reason
-  // when it cannot be opened.
+  // Opens `fileName` for reading (its first `byteLimit` bytes at most); throws
+  // kestrune::Error naming the file and the reason when it cannot be opened.
   explicit LineReader(const std::string& fileName, std::size_t maxLineLength = 255,
-                      std::size_t bufferSize = kDefaultBufferSize);
+                      std::size_t bufferSize = kDefaultBufferSize,
+                      std::uint64_t byteLimit = std::numeric_limits<std::uint64_t>::max());
   ~LineReader();
   LineReader(const LineReader&) = delete;
   LineReader& operator=(const LineReader&) = delete;

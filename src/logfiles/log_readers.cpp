@@ -33,7 +33,7 @@ int ScanFile(const std::string& fileName, const char* statusText, bool addToDb,
     return 0;
   }
   host.Status(statusText + fileName);
-  LineReader reader(fileName);
+  LineReader reader(fileName, 255, LineReader::kDefaultBufferSize, context.byteLimit);
   const bool byBytes = reader.Compressed();
   const int shift = byBytes ? ProgressShift(reader.FileSize()) : 0;
   host.InitProgress(byBytes ? static_cast<int>(reader.FileSize() >> shift) : reader.CountLines());
@@ -55,7 +55,7 @@ int ScanFile(const std::string& fileName, const char* statusText, bool addToDb,
       ++stats.Comments;
       ++stats.Ignored;
     } else if (kind == LineKind::kEntry) {
-      AddStats(stats, addToDb, entry, context.store);
+      AddStats(stats, addToDb && index >= context.storeFromLine, entry, context.store);
     }
     host.ShowStats();
   }

@@ -10,6 +10,8 @@
 // or truncated compressed data raise "Invalid compressed data in <file>: <reason>".
 #pragma once
 
+#include <cstdint>
+#include <limits>
 #include <string>
 
 #include "logfiles/reader_host.h"
@@ -23,6 +25,12 @@ struct ReaderContext {
   ReaderHost& host;
   EntryStore* store = nullptr;       // needed when addToDb is true
   UnixReadOptions unixOptions = {};  // how ScanUnixFile reads its lines
+  // The file's first bytes only, however it grows while it is read (a limit the caller
+  // has hashed); by default the whole file.
+  std::uint64_t byteLimit = std::numeric_limits<std::uint64_t>::max();
+  // The lines before this one (counted from 0) are counted but not stored: a log whose
+  // beginning is stored already.
+  int storeFromLine = 0;
 };
 
 // IIS 4.0 W3C extended format, column order from "#Fields:" lines.

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -12,7 +13,8 @@
 
 namespace kestrune {
 
-RawFile::RawFile(const std::string& fileName) : fileName_(fileName) {
+RawFile::RawFile(const std::string& fileName, std::uint64_t limit)
+    : fileName_(fileName), limit_(limit) {
   // Non-blocking, so that a FIFO under the name cannot hang the open; only regular
   // files are read.
   fd_ = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
@@ -26,7 +28,7 @@ RawFile::RawFile(const std::string& fileName) : fileName_(fileName) {
     throw Error("Cannot read " + ShownName() + ": " +
                 (statted ? "not a regular file" : std::strerror(code)));
   }
-  size_ = static_cast<std::uint64_t>(info.st_size);
+  size_ = std::min(static_cast<std::uint64_t>(info.st_size), limit_);
   const int flags = ::fcntl(fd_, F_GETFL);
   if (flags >= 0) ::fcntl(fd_, F_SETFL, flags & ~O_NONBLOCK);
 }
@@ -36,7 +38,11 @@ RawFile::~RawFile() {
 }
 
 RawFile::RawFile(RawFile&& other) noexcept
-    : fileName_(std::move(other.fileName_)), fd_(other.fd_), size_(other.size_) {
+    : fileName_(std::move(other.fileName_)),
+      fd_(other.fd_),
+      size_(other.size_),
+      limit_(other.limit_),
+      position_(other.position_) {
   other.fd_ = -1;
 }
 
@@ -49,14 +55,21 @@ void RawFile::Fail(const char* what) const {
 }
 
 std::size_t RawFile::Read(char* buffer, std::size_t size) {
+  if (limit_ != kWholeFile)
+    size = static_cast<std::size_t>(std::min<std::uint64_t>(size, limit_ - position_));
+  if (size == 0) return 0;
   for (;;) {
     const ssize_t n = ::read(fd_, buffer, size);
-    if (n >= 0) return static_cast<std::size_t>(n);
+    if (n >= 0) {
+      position_ += static_cast<std::uint64_t>(n);
+      return static_cast<std::size_t>(n);
+    }
     if (errno != EINTR) Fail("Cannot read");
   }
 }
 
 std::size_t RawFile::Peek(char* buffer, std::size_t size) {
+  if (limit_ != kWholeFile) size = static_cast<std::size_t>(std::min<std::uint64_t>(size, limit_));
   std::size_t got = 0;
   while (got < size) {
     const ssize_t n = ::pread(fd_, buffer + got, size - got, static_cast<off_t>(got));
@@ -70,6 +83,7 @@ std::size_t RawFile::Peek(char* buffer, std::size_t size) {
 
 void RawFile::Rewind() {
   if (::lseek(fd_, 0, SEEK_SET) < 0) Fail("Cannot read");
+  position_ = 0;
 }
 
 }  // namespace kestrune

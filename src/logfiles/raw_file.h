@@ -4,15 +4,20 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <string>
 
 namespace kestrune {
 
+// No limit: a file is read up to wherever it ends when the reading gets there.
+inline constexpr std::uint64_t kWholeFile = std::numeric_limits<std::uint64_t>::max();
+
 class RawFile {
  public:
   // Opens `fileName` for reading. Throws kestrune::Error "Cannot open <file>: <reason>",
-  // or "Cannot read <file>: not a regular file" for a folder, a FIFO or a device.
-  explicit RawFile(const std::string& fileName);
+  // or "Cannot read <file>: not a regular file" for a folder, a FIFO or a device. With a
+  // `limit`, no byte at or after that offset is ever read, however the file grows.
+  explicit RawFile(const std::string& fileName, std::uint64_t limit = kWholeFile);
   ~RawFile();
   RawFile(RawFile&& other) noexcept;
   RawFile& operator=(RawFile&&) = delete;
@@ -26,6 +31,7 @@ class RawFile {
   // Back to the first byte.
   void Rewind();
 
+  // The size at the open (no more than the limit).
   std::uint64_t Size() const { return size_; }
   // The file name as error texts show it.
   std::string ShownName() const;
@@ -36,6 +42,8 @@ class RawFile {
   std::string fileName_;
   int fd_ = -1;
   std::uint64_t size_ = 0;
+  std::uint64_t limit_ = kWholeFile;
+  std::uint64_t position_ = 0;
 };
 
 }  // namespace kestrune

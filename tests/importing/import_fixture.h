@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -53,6 +54,10 @@ class RecordingImportHost : public NullImportHost {
     calls.push_back("log");
   }
   void ShowStatsNow() override { calls.push_back("refresh"); }
+  // The readers' refresh after each line: what a test does while a file is being read.
+  void ShowStats() override {
+    if (duringRead) duringRead();
+  }
   ErrorAnswer ErrorBox(const std::string& text, bool offerCancel) override {
     boxes.push_back({text, offerCancel});
     calls.push_back("box");
@@ -69,6 +74,7 @@ class RecordingImportHost : public NullImportHost {
   // The log lines that begin with `prefix`.
   std::vector<std::string> LinesStarting(const std::string& prefix) const;
 
+  std::function<void()> duringRead;
   std::deque<ErrorAnswer> answers;  // the answers to the next error boxes (then OK)
   std::vector<std::string> statuses;
   std::vector<std::string> lines;

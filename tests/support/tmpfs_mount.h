@@ -16,14 +16,16 @@ namespace kestrune::test {
 
 class TmpfsMount {
  public:
-  explicit TmpfsMount(unsigned sizeKiB) {
+  // `inodes`: how many files and folders it can hold at most (0: the default).
+  explicit TmpfsMount(unsigned sizeKiB, unsigned inodes = 0) {
     char pattern[] = "/tmp/kestrune-tmpfs-XXXXXX";
     if (::mkdtemp(pattern) == nullptr) {
       reason_ = std::string("cannot make a mount point: ") + std::strerror(errno);
       return;
     }
     path_ = pattern;
-    const std::string options = "size=" + std::to_string(sizeKiB) + "k,mode=0777";
+    std::string options = "size=" + std::to_string(sizeKiB) + "k,mode=0777";
+    if (inodes > 0) options += ",nr_inodes=" + std::to_string(inodes);
     if (::mount("tmpfs", path_.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, options.c_str()) != 0) {
       reason_ = "this machine refuses to mount a tmpfs (" + std::string(std::strerror(errno)) +
                 "); a second file system needs root with CAP_SYS_ADMIN";
