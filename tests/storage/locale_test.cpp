@@ -2,19 +2,24 @@
 // with: each locale in a process of its own (this test binary run again with LC_ALL
 // set), storing texts beyond ASCII, valid UTF-8 or not, reading them back in a second
 // run, and showing a driver message that quotes one. The tables must come out the same
-// under C, POSIX, C.UTF-8 and a Latin-1 locale, by the repair rule.
+// under C, POSIX, C.UTF-8 and a Latin-1 locale, by the repair rule. Then the program
+// itself, `RUN=<mask> QUIT`, under C, POSIX, no locale variables at all and Latin-1.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <langinfo.h>
 #include <spawn.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <clocale>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <sstream>
 
 #include "logfiles/log_readers.h"
+#include "program_process.h"
 #include "storage/file_record.h"
 #include "storage_fixture.h"
 #include "util/sha256.h"
@@ -147,12 +152,19 @@ int RunChild(const LocaleCase& c, const std::string& locpath, const std::string&
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+const std::string kLatin1 = "fr_FR.ISO-8859-1";
+
+// Makes the Latin-1 locale kLatin1 in `locales` (for LOCPATH); whether it could.
+bool MakeLatin1Locale(const TempDir& locales) {
+  return std::system(
+             ("localedef -i fr_FR -f ISO-8859-1 " + locales.Path(kLatin1) + " >/dev/null 2>&1")
+                 .c_str()) == 0;
+}
+
 TEST(LocaleTest, PostgresqlTablesTheSameUnderEveryLocale) {
   TempDir locales;
-  const std::string latin1 = "fr_FR.ISO-8859-1";
-  const bool haveLatin1 =
-      std::system(("localedef -i fr_FR -f ISO-8859-1 " + locales.Path(latin1) + " >/dev/null 2>&1")
-                      .c_str()) == 0;
+  const std::string& latin1 = kLatin1;
+  const bool haveLatin1 = MakeLatin1Locale(locales);
   const std::vector<LocaleCase> cases = {
       {"C", "ANSI_X3.4-1968", DsnForm::Driver, ""},
       {"POSIX", "ANSI_X3.4-1968", DsnForm::FileDsn, ""},
@@ -190,6 +202,80 @@ TEST(LocaleTest, PostgresqlTablesTheSameUnderEveryLocale) {
     EXPECT_EQ(db.Rows("SELECT FileName, Lines FROM tblFiles ORDER BY ID", "ti"),
               (std::vector<std::string>{"caf\xC3\xA9-1.log|6", "caf\xC3\xA9-2.log|5"}))
         << "LC_ALL=" << c.locale;
+  }
+}
+
+// The bytes of a text as lower-case hexadecimal, as PostgreSQL's encode(..., 'hex').
+std::string Hex(const std::string& text) {
+  static const char kDigits[] = "0123456789abcdef";
+  std::string hex;
+  for (const unsigned char c : text) {
+    hex += kDigits[c >> 4];
+    hex += kDigits[c & 15];
+  }
+  return hex;
+}
+
+// A PostgreSQL text column as the server holds it (UTF-8 bytes, in hexadecimal), so that
+// no conversion on the way back can hide what was stored.
+std::string StoredHex(const std::string& column) {
+  return "encode(convert_to(" + column + ", 'UTF8'), 'hex')";
+}
+
+TEST(LocaleTest, ProgramStoresByTheRuleUnderTheLocaleOfItsEnvironment) {
+  TempDir locales;
+  const bool haveLatin1 = MakeLatin1Locale(locales);
+  const struct {
+    std::string name;
+    std::vector<std::string> env;
+  } cases[] = {
+      {"LC_ALL=C", {"LC_ALL=C"}},
+      {"no LANG, no LC_*", {}},
+      {"LC_ALL=POSIX", {"LC_ALL=POSIX"}},
+      {"LC_ALL=" + kLatin1, {"LC_ALL=" + kLatin1, "LOCPATH=" + locales.Path("")}},
+  };
+  const std::string cafe = "/caf\xC3\xA9.html", emoji = "/\xE2\x82\xAC/\xF0\x9F\x98\x80.txt";
+  std::vector<std::string> first;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (c.name.find(kLatin1) != std::string::npos && !haveLatin1) {
+      std::cout << "[ SKIPPED  ] " << kLatin1 << ": localedef could not make it\n";
+      continue;
+    }
+    TestDatabase db(Kind::PostgreSQL);
+    const TempDir work;
+    std::filesystem::create_directory(work.Path("logs"));
+    std::filesystem::create_directory(work.Path("tmp"));
+    work.Write("logs/ex260301.log", IisLog(kFirstDay));
+    work.Write("logs/ex260302.log", IisLog(kSecondDay));
+    const std::string settings =
+        work.Write("s.reg",
+                   "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Vantorel\\Kestrune]\r\n"
+                   "\"IIS\"=\"Y\"\r\n\"AddToDb\"=\"Y\"\r\n\"DSN\"=\"" +
+                       db.Dsn() + "\"\r\n");
+    ProgramSetup setup{work.Path(""), settings, work.Path("tmp"), c.env, true};
+    setup.env.push_back("ASAN_OPTIONS=detect_leaks=0");  // the C library's LOCPATH list
+    ProgramProcess program(setup, {"RUN=" + work.Path("logs") + "/*.log", "QUIT"});
+    ASSERT_EQ(program.Wait(), 0) << program.Output();
+    const std::vector<std::string> log = MaintenanceLog(work.Path("logs/maintenance-log.txt"));
+    EXPECT_NE(std::find(log.begin(), log.end(), "Update completed."), log.end());
+
+    // Both spellings of "café" are one page, the Latin-1 visitor "hôte", UTF-8 as it was.
+    EXPECT_EQ(db.Rows("SELECT " + StoredHex("PageName") + " FROM tblPages ORDER BY ID", "t"),
+              (std::vector<std::string>{Hex(cafe), Hex(emoji)}));
+    EXPECT_EQ(db.Rows("SELECT " + StoredHex("Visitor") + ", " + StoredHex("IP") +
+                          ", Count FROM tblVisitors ORDER BY ID",
+                      "tti"),
+              (std::vector<std::string>{Hex("1.1.1.1") + "|" + Hex("1.1.1.1") + "|2",
+                                        Hex("h\xC3\xB4te") + "|" + Hex("h\xC3\xB4te") + "|2"}));
+    EXPECT_EQ(
+        db.Rows("SELECT " + StoredHex("PageName") + ", Count FROM tblErrors ORDER BY ID", "ti"),
+        (std::vector<std::string>{Hex(cafe) + "|2", Hex(emoji) + "|2"}));
+    const std::vector<std::string> dump = db.Dump();
+    if (first.empty())
+      first = dump;
+    else
+      EXPECT_EQ(dump, first);
   }
 }
 

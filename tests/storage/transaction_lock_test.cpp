@@ -23,13 +23,15 @@ using namespace std::chrono_literals;
 
 // An instance of the program's storage: its own model, connection and status texts.
 struct Instance {
-  explicit Instance(const std::string& dsn, std::chrono::milliseconds lockWait = 10min)
-      : database([this](const std::string& s) { Status(s); }, Options(lockWait)) {
+  explicit Instance(const std::string& dsn, std::chrono::milliseconds lockWait = 10min,
+                    StorageStrategy strategy = StorageStrategy::Batched)
+      : database([this](const std::string& s) { Status(s); }, Options(lockWait, strategy)) {
     database.Open(dsn, stats);
   }
-  static StorageOptions Options(std::chrono::milliseconds lockWait) {
+  static StorageOptions Options(std::chrono::milliseconds lockWait, StorageStrategy strategy) {
     StorageOptions options;
     options.lockWait = lockWait;
+    options.strategy = strategy;
     return options;
   }
   void Status(const std::string& text) {
@@ -144,6 +146,34 @@ TEST_P(TransactionLockTest, RollbackReleasesTheLock) {
   EXPECT_TRUE(stored);
   EXPECT_EQ(db.Count("tblLogs"), 2);
   EXPECT_EQ(db.Count("tblFiles"), 1);
+}
+
+// Between two files of one instance another instance stores a file with the same
+// visitor, page and error: the next file goes on from the rows as that one left them.
+TEST_P(TransactionLockTest, NextFileCountsOnWhatAnotherInstanceStoredMeanwhile) {
+  const std::string days[] = {"2026-03-01", "2026-03-02", "2026-03-03"};
+  for (const StorageStrategy strategy :
+       {StorageStrategy::Batched, StorageStrategy::StatementByStatement}) {
+    SCOPED_TRACE(strategy == StorageStrategy::Batched ? "batched" : "statement by statement");
+    TestDatabase fresh(GetParam());
+    Instance first(fresh.Dsn(), 10min, strategy), second(fresh.Dsn(), 10min, strategy);
+    Instance* const turns[] = {&first, &second, &first};
+    for (int i = 0; i < 3; ++i) {
+      const std::string log =
+          IisLog({days[i] + " 10:00:00 10.0.0.1 1.1.1.1 GET /a 404 1 1 HTTP/1.1"});
+      const std::string path = fresh.dir().Write("ex" + std::to_string(i) + ".log", log);
+      turns[i]->database.StartTransaction();
+      EXPECT_TRUE(turns[i]->StoreOnce(path, log));
+      turns[i]->database.Commit();
+    }
+    EXPECT_EQ(fresh.Count("tblLogs"), 3);
+    EXPECT_EQ(fresh.Rows("SELECT Visitor, Count, Last FROM tblVisitors", "tid"),
+              (std::vector<std::string>{"1.1.1.1|3|2026-03-03 00:00:00"}));
+    EXPECT_EQ(fresh.Rows("SELECT URL, Count, Last FROM tblRefs", "tid"),
+              (std::vector<std::string>{"(unknown)|3|2026-03-03 00:00:00"}));
+    EXPECT_EQ(fresh.Rows("SELECT PageName, Count, Last FROM tblErrors", "tid"),
+              (std::vector<std::string>{"/a|3|2026-03-03 00:00:00"}));
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Databases, TransactionLockTest,
