@@ -127,6 +127,9 @@ void Database::StartTransaction() {
   // Auto-commit is off: the transaction begins with its first statement, the lock.
   if (!Connected()) return;
   impl_->lock->Take([this] { status_(kWaitingForDatabaseText); });
+  // Another instance may have changed any row since this connection's last transaction:
+  // the rows its lookups last found are read again, never taken from memory.
+  impl_->storage->CloseQueries();
 }
 
 void Database::Commit() {
