@@ -77,14 +77,16 @@ Where Conditions(const DbRequest& request, Dialect dialect, ScanPlan plan) {
   return where;
 }
 
-// The entries grouped by day and visitor (and `group`): per group its visitor `vis`, day
+// The entries grouped by Date and visitor (and `group`): per group its visitor `vis`, day
 // number `d`, hits `h`, bytes `b`, first and last Date `f`, `l`. On SQLite the grouping
 // follows the date index (Date, Visitor, SiteIP, Statuscode, Page), so no sort is needed.
+// Date is a grouping key, so the group's Date is its first and last one and its day is
+// worked out once per group rather than for every entry.
 std::string VisitorDays(Dialect dialect, const Where& where, const std::string& select,
                         const std::string& group) {
   return "SELECT L.Visitor AS vis, " + DayNumber(dialect, "L.Date") + " AS d" + select +
-         ", COUNT(*) AS h, SUM(L.Bytes) AS b, MIN(L.Date) AS f, MAX(L.Date) AS l FROM tblLogs L" +
-         where.sql + " GROUP BY L.Date, L.Visitor" + group;
+         ", COUNT(*) AS h, SUM(L.Bytes) AS b, L.Date AS f, L.Date AS l FROM tblLogs L" + where.sql +
+         " GROUP BY L.Date, L.Visitor" + group;
 }
 
 // The output alias of a column of DbColumns(subject).

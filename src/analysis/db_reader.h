@@ -74,6 +74,8 @@ class DatabaseReader {
   void Unregister();
   // How the rows query reads tblLogs for `request` (SQLite only; see ScanPlan).
   ScanPlan PlanFor(const DbRequest& request);
+  // SQLite: whether an index of tblLogs begins with Page (read once).
+  bool HasPageIndex();
 
   std::unique_ptr<Impl> impl_;
   Dialect dialect_ = Dialect::SQLite;

@@ -3,6 +3,7 @@
 // GROUP BY over tblLogs ("last week's top pages"); the empty period, the missing data
 // source and the lists that are not stored (a text, never a box); sorting by a header,
 // the lazy grid, copying rows, plain-text keys and Save as CSV through the dialogs.
+#include "app/analysis_window.h"
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QCheckBox>
@@ -14,15 +15,11 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
-#include <fstream>
-#include <sstream>
-
 #include "analysis/csv_writer.h"
 #include "app/analysis_chart.h"
 #include "app/analysis_model.h"
-#include "app/analysis_window.h"
 #include "app/qt_text.h"
-#include "storage/odbc.h"
+#include "storage_database.h"
 #include "window_fixture.h"
 
 namespace kestrune::test {
@@ -54,26 +51,14 @@ class AnalysisWindowTest : public WindowTest {
   void SetUp() override {
     logs = dir / "logs/";
     dsn = "DRIVER={SQLite3};Database=" + (dir / "kestrune.db");
-    std::ifstream in(std::string(KESTRUNE_SOURCE_DIR) + "/data/schema/sqlite.sql");
-    std::stringstream text;
-    for (std::string line; std::getline(in, line);)
-      if (line.rfind("--", 0) != 0) text << line << "\n";
-    for (std::string sql; std::getline(text, sql, ';');)
-      if (sql.find_first_not_of(" \n") != std::string::npos) Rows(sql);
+    CreateStorageTables(dsn);
     TryEncodeDate(2026, 3, 8, today);
   }
+  // The first two columns of each row of `sql`, tab-separated.
   std::vector<std::string> Rows(const std::string& sql) {
-    odbc::Environment env;
-    odbc::Connection connection(env);
-    connection.Connect(dsn);
-    odbc::Statement statement(connection);
-    statement.ExecuteDirect(sql);
     std::vector<std::string> rows;
-    try {
-      while (statement.Fetch()) rows.push_back(statement.GetText(0) + "\t" + statement.GetText(1));
-    } catch (const std::exception&) {
-      // A statement without a result.
-    }
+    for (const std::vector<std::string>& row : QueryRows(dsn, sql, 2))
+      rows.push_back(row[0] + "\t" + row[1]);
     return rows;
   }
   // Imports the week through the main window with "Add to database".

@@ -9,6 +9,7 @@
 #include <memory>
 #include <regex>
 
+#include "storage_database.h"
 #include "support/unattended_process.h"
 #include "support/workbook_reader.h"
 #include "window_fixture.h"
@@ -260,6 +261,105 @@ TEST_F(ProgramTest, TwoRunsStartedTogetherImportEveryFileExactlyOnce) {
   EXPECT_NE(report.find("\r\nEntries: " + std::to_string(3 * (kLines + 1)) + "\r\n"),
             std::string::npos)
       << report.substr(0, 200);
+}
+
+}  // namespace
+}  // namespace kestrune::test
+
+namespace kestrune::test {
+namespace {
+
+// A day of requests, 2026-03-<day>: visitors 0 to day+2 (their addresses repeat every
+// other day, so visits outnumber visitors), each asking for most pages a varying number
+// of times; one page has a comma in its name, one is missing.
+std::string StoredDay(int day, int* lines) {
+  const char* pages[] = {"/index.html", "/news.html", "/shop/list,all.html", "/about.html",
+                         "/gone.html"};
+  std::string text =
+      "#Software: Microsoft Internet Information Server 4.0\r\n"
+      "#Fields: date time s-ip c-ip cs-method cs-uri-stem sc-status sc-bytes\r\n";
+  char line[256];
+  for (int v = 0; v <= day + 2; ++v)
+    for (int p = 0; p < 5; ++p) {
+      // Not every visitor asks for every page, nor every day for the fourth.
+      if ((v * (p + 2) + day) % 5 < 2 || (p == 3 && day % 3 == 2)) continue;
+      for (int k = 0; k <= (p * v + day) % 4; ++k) {
+        std::snprintf(line, sizeof line,
+                      "2026-03-%02d %02d:%02d:%02d 10.0.0.1 10.2.%d.%d GET %s %d %d\r\n", day,
+                      8 + v, (p * 11 + k) % 60, day, day % 2, v, pages[p], p == 4 ? 404 : 200,
+                      50 * (p + 1) + 7 * k + day);
+        text += line;
+        ++*lines;
+      }
+    }
+  return text;
+}
+
+std::string Share(long hits, long total) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.2f",
+                100.0 * static_cast<double>(hits) / static_cast<double>(total));
+  return text;
+}
+
+TEST_F(ProgramTest, TableWordWritesThePeriodsPagesOfTheStoredRun) {
+  const std::string dsn = "DRIVER={SQLite3};Database=" + (dir / "kestrune.db");
+  CreateStorageTables(dsn);
+  SettingsStore settings(dir / "s.reg");
+  settings.RegWriteString(kRootKey, "AddToDb", "Y");
+  settings.RegWriteString(kRootKey, "DSN", dsn);
+  int lines = 0;
+  for (int day = 1; day <= 7; ++day) {
+    char name[32];
+    std::snprintf(name, sizeof name, "ex2603%02d.log", day);
+    WriteFile(dir / name, StoredDay(day, &lines));
+  }
+  const ProcessOutcome stored = Run({QStringLiteral("RUN"), QStringLiteral("QUIT")});
+  ASSERT_TRUE(stored.finished);
+  ASSERT_EQ(stored.exitCode, 0) << stored.err;
+  ASSERT_EQ(QueryRows(dsn, "SELECT COUNT(*) FROM tblLogs", 1)[0][0], std::to_string(lines));
+
+  std::filesystem::remove(dir / "maintenance-log.txt");
+  const ProcessOutcome o = Run({QStringLiteral("PERIOD=2026-03-02..2026-03-05"),
+                                QStringLiteral("TABLE=pages:top.csv"), QStringLiteral("QUIT")});
+  ASSERT_TRUE(o.finished);
+  EXPECT_EQ(o.exitCode, 0) << o.err;
+  // The same table by plain SQL: every page's entries of those four days, most hits first.
+  const std::vector<std::vector<std::string>> pages =
+      QueryRows(dsn,
+                "SELECT P.PageName, COUNT(*) AS n, COUNT(DISTINCT L.Visitor), "
+                "COUNT(DISTINCT L.Visitor || ' ' || substr(L.Date, 1, 10)), SUM(L.Bytes), "
+                "substr(MIN(L.Date), 1, 10), substr(MAX(L.Date), 1, 10) "
+                "FROM tblLogs L JOIN tblPages P ON P.ID = L.Page "
+                "WHERE L.Date >= '2026-03-02' AND L.Date < '2026-03-06' "
+                "GROUP BY P.PageName ORDER BY n DESC, P.PageName",
+                7);
+  ASSERT_EQ(pages.size(), 5u);
+  long total = 0;
+  for (const auto& row : pages) total += std::stol(row[1]);
+  std::string expected = "Page,Hits,Share %,Visitors,Visits,Bytes,First date,Last date\r\n";
+  for (const auto& row : pages) {
+    const std::string& page = row[0];
+    expected += page.find(',') == std::string::npos ? page : "\"" + page + "\"";
+    expected += "," + row[1] + "," + Share(std::stol(row[1]), total);
+    for (int c = 2; c < 7; ++c) expected += "," + row[c];
+    expected += "\r\n";
+  }
+  EXPECT_EQ(ReadFile(dir / "top.csv"), expected);
+  EXPECT_NE(expected.find("\r\n\"/shop/list,all.html\","), std::string::npos);
+  EXPECT_EQ(Log(), (std::vector<std::string>{"Period: 2026-03-02..2026-03-05",
+                                             "Table saved: top.csv (5 rows)", "Quitting"}));
+
+  // A subject the program does not know: no file, a line saying why, exit status 2.
+  std::filesystem::remove(dir / "maintenance-log.txt");
+  const ProcessOutcome unknown =
+      Run({QStringLiteral("TABLE=nothing:x.csv"), QStringLiteral("QUIT")});
+  ASSERT_TRUE(unknown.finished);
+  EXPECT_EQ(unknown.exitCode, 2);
+  EXPECT_EQ(Log(),
+            (std::vector<std::string>{
+                "Table not saved: nothing:x.csv (unknown subject \"nothing\")", "Quitting"}));
+  EXPECT_FALSE(Exists(dir / "x.csv"));
 }
 
 }  // namespace
