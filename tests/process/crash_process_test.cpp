@@ -5,8 +5,10 @@
 // every line of every log in tblLogs exactly once and every log in "processed" once.
 //
 // The kills are exact: strace(1) delivers SIGKILL when the program enters one chosen
-// rename(2), picked out by a path filter (-P), so the process dies at that point and no
-// other. The file-system cases need root for their tmpfs and are skipped without it.
+// rename(2) or unlink(2), picked out by a path filter (-P, which strace 6.1 compares with
+// the first path of a rename only), so the process dies at that point and no other. A
+// write into a temporary file of a random name is found by support/kill_at_write.cpp,
+// preloaded. The file-system cases need root for their tmpfs and are skipped without it.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
