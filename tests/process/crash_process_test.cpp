@@ -124,7 +124,7 @@ class CrashTest : public ::testing::TestWithParam<Kind> {
   }
 
   // Runs the program and kills it with SIGKILL as it enters the `when`-th rename(2)
-  // that names `path` (as source or target).
+  // whose source is `path`.
   ProcessOutcome RunKilledAtRename(const std::string& path, int when) {
     return Run({"-f", "-qq", "-o", "/dev/null", "-P", path, "-e", "trace=rename", "-e",
                 "inject=rename:signal=KILL:when=" + std::to_string(when)});
