@@ -21,6 +21,7 @@ class PlainSource : public ByteSource {
     position_ = 0;
   }
   bool Compressed() const override { return false; }
+  bool CutByLimit() const override { return file_.GoesOnPastLimit(); }
   std::uint64_t FilePosition() const override { return position_; }
 
  private:

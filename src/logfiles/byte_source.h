@@ -30,6 +30,10 @@ class ByteSource {
   // Whether the text is inflated from gzip members.
   virtual bool Compressed() const = 0;
 
+  // Whether the limit of the open cut the text short: the file goes on after it. Always
+  // false for a compressed file, whose limit cannot fall between two of its lines.
+  virtual bool CutByLimit() const { return false; }
+
   // The file's size in bytes, and how many of them have been taken in so far (for a
   // compressed file these are the compressed bytes).
   std::uint64_t FileSize() const { return fileSize_; }

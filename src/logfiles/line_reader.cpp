@@ -97,7 +97,7 @@ bool LineReader::Next(std::string_view& line) {
   for (;;) {
     if (pos_ == end_ && !Fill()) {
       endOfText_ = true;
-      if (!carrying) return false;
+      if (!carrying || source_->CutByLimit()) return false;
       line = std::string_view(carry_.get(), carried);  // last line without a line end
       return true;
     }

@@ -1,10 +1,11 @@
 // LineReader: the text lines of a file, streamed through one fixed buffer so that memory
 // does not grow with the file. A line ends at CR LF, LF or CR; a last line without a
-// line end counts. A run of NUL bytes (the zero-filled block that a crashed writer
-// leaves behind) ends the current line like a line end and is passed over together with
-// a line end directly after it; a run at the start of a line gives no line of its own,
-// and the lines after the run are read as usual. Each line is handed out cut to a
-// maximum length (the rest of a longer line is skipped unread into memory), as a view
+// line end counts, unless a byte limit cut it: the file goes on after the limit (a writer
+// is in the middle of that line), so it is left to a later read of the whole line. A run of NUL
+// bytes (the zero-filled block that a crashed writer leaves behind) ends the current line like a
+// line end and is passed over together with a line end directly after it; a run at the start of a
+// line gives no line of its own, and the lines after the run are read as usual. Each line is handed
+// out cut to a maximum length (the rest of a longer line is skipped unread into memory), as a view
 // that stays valid until the next call. A gzip-compressed file (told by its content, see
 // byte_source.h) gives the lines of its inflated text by the same rules.
 #pragma once

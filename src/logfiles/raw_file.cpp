@@ -54,6 +54,12 @@ void RawFile::Fail(const char* what) const {
   throw Error(std::string(what) + " " + ShownName() + ": " + std::strerror(errno));
 }
 
+bool RawFile::GoesOnPastLimit() const {
+  struct stat info {};
+  return limit_ != kWholeFile && fd_ >= 0 && ::fstat(fd_, &info) == 0 &&
+         static_cast<std::uint64_t>(info.st_size) > limit_;
+}
+
 std::size_t RawFile::Read(char* buffer, std::size_t size) {
   if (limit_ != kWholeFile)
     size = static_cast<std::size_t>(std::min<std::uint64_t>(size, limit_ - position_));

@@ -33,6 +33,9 @@ class RawFile {
 
   // The size at the open (no more than the limit).
   std::uint64_t Size() const { return size_; }
+  // Whether the file holds bytes at or after the limit now (it grew past it, or was that
+  // long already); false without a limit.
+  bool GoesOnPastLimit() const;
   // The file name as error texts show it.
   std::string ShownName() const;
   // Throws kestrune::Error "<what> <file>: <the system's reason for errno>".

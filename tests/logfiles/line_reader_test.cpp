@@ -54,6 +54,30 @@ TEST(LineReaderTest, CountsALastLineWithoutLineEndAndNothingForAnEmptyFile) {
   EXPECT_EQ(ReadFile(dir.Write("blanks", "   ")), (Lines{"   "}));
 }
 
+// A byte limit (the size a file had when its reading began) that falls inside the last
+// line: a writer is still writing that line, so it is not one of this read's lines.
+TEST(LineReaderTest, ALastLineCutByTheByteLimitIsLeftForALaterRead) {
+  TempDir dir;
+  const struct {
+    const char* text;
+    std::uint64_t limit;
+    Lines lines;
+  } cases[] = {
+      {"a\r\nbc\r\n", 5, {"a"}},        // "bc" cut before its line end
+      {"a\r\nbc\r\n", 4, {"a"}},        // cut at once
+      {"a\r\nbc\r\n", 3, {"a"}},        // at a line end
+      {"a\r\nbc\r\n", 6, {"a", "bc"}},  // between CR and LF
+      {"a\r\nbc", 5, {"a", "bc"}},      // the whole file: its last line counts
+      {"a\r\nbc", 100, {"a", "bc"}},   {"abc", 2, {}},
+  };
+  for (const auto& c : cases) {
+    const std::string file = dir.Write("cut", c.text);
+    LineReader reader(file, 255, 2, c.limit);  // chunks of 2 bytes: the limit in one
+    EXPECT_EQ(reader.CountLines(), static_cast<int>(c.lines.size())) << c.text << c.limit;
+    EXPECT_EQ(ReadAll(reader), c.lines) << c.text << " limited to " << c.limit;
+  }
+}
+
 TEST(LineReaderTest, ARunOfNulBytesEndsALineAndTheLinesAfterItAreRead) {
   TempDir dir;
   using namespace std::string_literals;
