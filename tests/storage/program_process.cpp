@@ -51,6 +51,9 @@ ProgramProcess::ProgramProcess(const ProgramSetup& setup, const std::vector<std:
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_RUNTIME_DIR",
                              "TMPDIR", "KESTRUNE_SETTINGS"})
       drop = drop || Named(entry, name);
+    // A variable the setup gives replaces the inherited one (the first of two would win).
+    for (const std::string& own : setup.env)
+      drop = drop || Named(entry, own.substr(0, own.find('=')).c_str());
     if (!drop) env.push_back(entry);
   }
   env.push_back("TMPDIR=" + setup.tmp);
