@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "app/qt_text.h"
+#include "support/log_messages.h"
 
 namespace kestrune::test {
 
@@ -47,22 +48,7 @@ bool Exists(const std::string& path) {
 }
 
 std::vector<std::string> LogMessages(const std::string& path) {
-  std::vector<std::string> out;
-  const std::string text = ReadFile(path);
-  std::size_t start = 0;
-  while (start < text.size()) {
-    std::size_t end = text.find("\r\n", start);
-    if (end == std::string::npos) end = text.size();
-    std::string line = text.substr(start, end - start);
-    // "<date> <hh:nn:ss> <message>": drop the two leading fields of a stamped line.
-    const std::size_t first = line.find(' ');
-    const std::size_t second = first == std::string::npos ? first : line.find(' ', first + 1);
-    if (second != std::string::npos && second - first == 9 && line[first + 3] == ':')
-      line = line.substr(second + 1);
-    out.push_back(line);
-    start = end + 2;
-  }
-  return out;
+  return LogMessagesOf(ReadFile(path));
 }
 
 void WhenModal(std::function<void(QWidget*)> act) {

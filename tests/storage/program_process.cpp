@@ -13,6 +13,8 @@
 #include <sstream>
 #include <thread>
 
+#include "support/log_messages.h"
+
 extern char** environ;
 
 namespace kestrune::test {
@@ -127,22 +129,7 @@ std::string ProgramProcess::Output() const {
 }
 
 std::vector<std::string> MaintenanceLog(const std::string& path) {
-  std::vector<std::string> out;
-  const std::string text = ReadWhole(path);
-  std::size_t start = 0;
-  while (start < text.size()) {
-    std::size_t end = text.find("\r\n", start);
-    if (end == std::string::npos) end = text.size();
-    std::string line = text.substr(start, end - start);
-    // "<date> <hh:nn:ss> <message>": the two leading fields of a stamped line dropped.
-    const std::size_t first = line.find(' ');
-    const std::size_t second = first == std::string::npos ? first : line.find(' ', first + 1);
-    if (second != std::string::npos && second - first == 9 && line[first + 3] == ':')
-      line = line.substr(second + 1);
-    out.push_back(line);
-    start = end + 2;
-  }
-  return out;
+  return LogMessagesOf(ReadWhole(path));
 }
 
 }  // namespace kestrune::test
