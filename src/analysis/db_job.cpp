@@ -27,6 +27,27 @@ void DbJob::Cancel() {
   cancelled_ = true;
   rowsReader_.Cancel();
   totalsReader_.Cancel();
+  Wake();
+}
+
+void DbJob::Wake() {
+  // Taking the lock orders the flag before a waiter's test of it.
+  { std::lock_guard<std::mutex> lock(shownMutex_); }
+  shownChanged_.notify_all();
+}
+
+void DbJob::RowsShown() {
+  {
+    std::lock_guard<std::mutex> lock(shownMutex_);
+    if (rowsShown_) return;
+    rowsShown_ = true;
+  }
+  shownChanged_.notify_all();
+}
+
+void DbJob::WaitForRows() {
+  std::unique_lock<std::mutex> lock(shownMutex_);
+  shownChanged_.wait(lock, [this] { return rowsShown_ || cancelled_ || failed_; });
 }
 
 void DbJob::Fail(const std::string& reason) {
@@ -34,6 +55,7 @@ void DbJob::Fail(const std::string& reason) {
   // One failure is enough: the other thread stops too.
   rowsReader_.Cancel();
   totalsReader_.Cancel();
+  Wake();
   if (callbacks_.failed) callbacks_.failed(reason);
 }
 
@@ -50,6 +72,7 @@ void DbJob::RunRows() {
                  [this](AnalysisTable&& chunk) {
                    if (cancelled_ || failed_) return false;
                    if (callbacks_.rows) callbacks_.rows(std::move(chunk));
+                   RowsShown();
                    return true;
                  },
                  error)) {
@@ -57,6 +80,7 @@ void DbJob::RunRows() {
   } else {
     Fail(error);
   }
+  RowsShown();
   ThreadEnded();
 }
 
@@ -64,7 +88,9 @@ void DbJob::RunTotals() {
   std::string error;
   AnalysisTable totals;
   std::vector<DayPoint> series;
-  if (!totalsReader_.Open(dsn_, error)) {
+  const bool opened = totalsReader_.Open(dsn_, error);
+  if (opened) WaitForRows();
+  if (!opened) {
     Fail(error);
   } else if (!totalsReader_.ReadTotals(request_, totals, error)) {
     Fail(error);

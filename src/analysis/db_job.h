@@ -2,12 +2,17 @@
 // window never waits on the database. Two threads, each on its own connection: one reads
 // the rows (handing them over in chunks, the first one small so that it shows at once),
 // the other the totals and then, when asked, the hits and visitors per day for the
-// chart. The callbacks run on those threads; a window posts them to its own. Cancel()
+// chart. The totals wait until the first rows have been handed over: the rows are what
+// a user waits for, and the two queries at once take longer than one after the other
+// (on SQLite two connections read one file; PostgreSQL shares a long sort among its
+// workers, and they then share the processors with the totals). The callbacks run on
+// those threads; a window posts them to its own. Cancel()
 // returns at once: it stops the running statements (SQLCancel) and nothing more is
 // reported but `finished`. The destructor cancels and waits for both threads.
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -46,6 +51,11 @@ class DbJob {
   void RunTotals();
   void Fail(const std::string& reason);
   void ThreadEnded();
+  // The first rows have been handed over, or the rows thread has ended.
+  void RowsShown();
+  // Until RowsShown(), a cancel or a failure.
+  void WaitForRows();
+  void Wake();
 
   std::string dsn_;
   DbRequest request_;
@@ -56,6 +66,9 @@ class DbJob {
   std::atomic<bool> cancelled_{false};
   std::atomic<bool> failed_{false};
   std::atomic<int> running_{0};
+  std::mutex shownMutex_;
+  std::condition_variable shownChanged_;
+  bool rowsShown_ = false;  // guarded by shownMutex_
   std::thread rowsThread_, totalsThread_;
 };
 

@@ -36,8 +36,12 @@ struct Where {
 };
 
 // The conditions on the tblLogs rows L of a request.
-Where Conditions(const DbRequest& request, Dialect dialect, ScanPlan plan) {
+Where Conditions(const DbRequest& request, Dialect dialect, ScanPlan plan,
+                 PageHalf half = PageHalf::All) {
   Where where;
+  // Complementary, a NULL page and negative IDs included.
+  if (half == PageHalf::Even) where.Add("(L.Page IS NULL OR L.Page % 2 = 0)");
+  if (half == PageHalf::Odd) where.Add("L.Page % 2 <> 0");
   if (!request.period.all) {
     // "+L.Date" keeps SQLite from reading by the date index.
     const std::string date =
@@ -150,10 +154,11 @@ AnalysisTable DbColumns(DbSubject subject) {
   return AnalysisTable(std::move(columns), hits);
 }
 
-SqlQuery RowsQuery(const DbRequest& request, Dialect dialect, ScanPlan plan) {
+SqlQuery RowsQuery(const DbRequest& request, Dialect dialect, ScanPlan plan, PageHalf half) {
   const DbSubject subject = request.subject;
+  const bool pages = subject == DbSubject::Pages;
   const Where where =
-      Conditions(request, dialect, subject == DbSubject::Pages ? plan : ScanPlan::ByDate);
+      Conditions(request, dialect, pages ? plan : ScanPlan::ByDate, pages ? half : PageHalf::All);
   const std::string visit = std::string("vis") + kVisitShift + "d";
   std::string sql;
   switch (subject) {

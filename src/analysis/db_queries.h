@@ -52,7 +52,13 @@ AnalysisTable DbColumns(DbSubject subject);
 // that is faster). PostgreSQL's planner chooses by itself.
 enum class ScanPlan { ByDate, BySubject };
 
-SqlQuery RowsQuery(const DbRequest& request, Dialect dialect, ScanPlan plan = ScanPlan::ByDate);
+// Which pages a rows query of the page list reads: all of them, or one of two halves
+// (the even IDs with the entries of no page, or the odd IDs) that together hold every
+// page once, so that two connections can each group one.
+enum class PageHalf { All, Even, Odd };
+
+SqlQuery RowsQuery(const DbRequest& request, Dialect dialect, ScanPlan plan = ScanPlan::ByDate,
+                   PageHalf half = PageHalf::All);
 // One row: hits, visitors, visits, bytes, first date, last date.
 SqlQuery TotalsQuery(const DbRequest& request, Dialect dialect);
 // Per day, in date order: the day, hits, visitors.

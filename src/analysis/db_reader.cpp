@@ -1,5 +1,7 @@
 #include "analysis/db_reader.h"
 
+#include <thread>
+
 #include "storage/database.h"
 #include "storage/odbc.h"
 #include "util/text.h"
@@ -41,9 +43,32 @@ TDateTime Day(odbc::Statement& statement, int column) {
   return value == 0 ? 0 : DayOf(value);
 }
 
+// Hands `rows` over as the reading of one query would: a first chunk of at most
+// `firstChunk` rows, then chunks of `chunk` rows, until the sink says stop.
+void HandOver(const AnalysisTable& rows, std::size_t firstChunk, std::size_t chunk,
+              const DatabaseReader::RowSink& sink) {
+  std::size_t limit = std::max<std::size_t>(firstChunk, 1);
+  AnalysisTable part = rows.EmptyCopy();
+  for (std::size_t r = 0; r < rows.RowCount(); ++r) {
+    const std::size_t row = part.AddRow();
+    for (int c = 0; c < rows.ColumnCount(); ++c) {
+      if (rows.IsText(c))
+        part.SetText(row, c, std::string(rows.Text(r, c)));
+      else if (rows.Columns()[c].kind != CellKind::Share)
+        part.SetNumber(row, c, rows.Number(r, c));
+    }
+    if (part.RowCount() >= limit || r + 1 == rows.RowCount()) {
+      if (!sink(std::move(part))) return;
+      part = rows.EmptyCopy();
+      limit = std::max<std::size_t>(chunk, 1);
+    }
+  }
+}
+
 }  // namespace
 
 struct DatabaseReader::Impl {
+  std::string dsn;
   odbc::Environment env;
   odbc::Connection connection{env};
   bool spanRead = false;
@@ -68,6 +93,7 @@ bool DatabaseReader::Open(const std::string& dsn, std::string& reason) {
   }
   try {
     impl_ = std::make_unique<Impl>();
+    impl_->dsn = dsn;
     impl_->connection.Connect(Database::ConnectionString(dsn));
   } catch (const std::exception& e) {
     reason = std::string("The data source could not be opened: ") + e.what();
@@ -102,6 +128,16 @@ bool DatabaseReader::Open(const std::string& dsn, std::string& reason) {
         statement.CloseCursor();
       } catch (const std::exception&) {
       }
+      // Each row of a long period's page list is sorted before it is grouped; the server
+      // lets its workers share that sort only when it does not count every row handed
+      // back to it as dear (the default, 0.1, keeps the whole sort in one process).
+      try {
+        statement.ExecuteDirect(
+            "SELECT set_config('parallel_tuple_cost', '0.01', false) WHERE "
+            "current_setting('parallel_tuple_cost')::float8 > 0.01");
+        statement.CloseCursor();
+      } catch (const std::exception&) {
+      }
     }
   } catch (const std::exception& e) {
     reason = std::string("The data source could not be opened: ") + e.what();
@@ -126,6 +162,7 @@ void DatabaseReader::Cancel() {
   cancelled_ = true;
   std::lock_guard<std::mutex> lock(running_);
   if (statement_) statement_->Cancel();
+  if (sibling_) sibling_->Cancel();
 }
 
 std::unique_ptr<odbc::Statement> DatabaseReader::NewStatement(std::string& error) {
@@ -218,25 +255,92 @@ ScanPlan DatabaseReader::PlanFor(const DbRequest& request) {
   // Without an index by page the other order is a scan of the whole table, slower than
   // the date index that holds every column the query reads.
   if (!HasPageIndex()) return ScanPlan::ByDate;
+  return LongPeriod(request) ? ScanPlan::BySubject : ScanPlan::ByDate;
+}
+
+bool DatabaseReader::LongPeriod(const DbRequest& request) {
+  if (request.period.all) return true;
   TDateTime first = 0, last = 0;
   std::string ignored;
-  if (!ReadSpan(first, last, ignored) || first == 0) return ScanPlan::ByDate;
+  if (!ReadSpan(first, last, ignored) || first == 0) return false;
   const double stored = last - first + 1;
   const double from = std::max(first, request.period.from);
   const double to = std::min(last, request.period.to);
   const double covered = to >= from ? to - from + 1 : 0;
-  return covered >= stored * kLongPeriodShare ? ScanPlan::BySubject : ScanPlan::ByDate;
+  return covered >= stored * kLongPeriodShare;
+}
+
+bool DatabaseReader::SplitsInHalves(const DbRequest& request) {
+  return dialect_ == Dialect::SQLite && request.subject == DbSubject::Pages &&
+         std::thread::hardware_concurrency() > 1 && !HasPageIndex() && LongPeriod(request);
 }
 
 bool DatabaseReader::ReadRows(const DbRequest& request, std::size_t firstChunk, std::size_t chunk,
                               const RowSink& sink, std::string& error) {
   error.clear();
   if (request.period.Empty()) return true;
-  const ScanPlan plan = PlanFor(request);
+  if (SplitsInHalves(request)) return ReadHalves(request, firstChunk, chunk, sink, error);
+  return ReadPart(request, PlanFor(request), PageHalf::All, firstChunk, chunk, sink, error);
+}
+
+bool DatabaseReader::ReadHalves(const DbRequest& request, std::size_t firstChunk, std::size_t chunk,
+                                const RowSink& sink, std::string& error) {
+  DatabaseReader odd;
+  if (!odd.Open(impl_->dsn, error)) return false;
+  {
+    std::lock_guard<std::mutex> lock(running_);
+    if (cancelled_) {
+      error = kCancelledText;
+      return false;
+    }
+    sibling_ = &odd;
+  }
+  // Each half is read whole: a grouping query hands over its first row only once it has
+  // grouped every entry, so little is lost by not showing the first half's rows early.
+  auto gather = [](AnalysisTable& into) {
+    return [&into](AnalysisTable&& part) {
+      into.Append(std::move(part));
+      return true;
+    };
+  };
+  const std::size_t whole = static_cast<std::size_t>(-1);
+  AnalysisTable rows = DbColumns(request.subject), oddRows = rows.EmptyCopy();
+  std::string oddError;
+  bool oddOk = false;
+  std::thread thread([&] {
+    oddOk = odd.ReadPart(request, ScanPlan::ByDate, PageHalf::Odd, whole, whole, gather(oddRows),
+                         oddError);
+  });
+  const bool evenOk =
+      ReadPart(request, ScanPlan::ByDate, PageHalf::Even, whole, whole, gather(rows), error);
+  thread.join();
+  {
+    std::lock_guard<std::mutex> lock(running_);
+    sibling_ = nullptr;
+  }
+  if (!evenOk) return false;
+  if (!oddOk) {
+    error = oddError;
+    return false;
+  }
+  if (cancelled_) {
+    error = kCancelledText;
+    return false;
+  }
+  rows.Append(std::move(oddRows));
+  // The order of the SQL: the column, then the key rising.
+  rows.Sort(request.sortColumn < 0 ? rows.HitsColumn() : request.sortColumn, request.descending);
+  HandOver(rows, firstChunk, chunk, sink);
+  return true;
+}
+
+bool DatabaseReader::ReadPart(const DbRequest& request, ScanPlan plan, PageHalf half,
+                              std::size_t firstChunk, std::size_t chunk, const RowSink& sink,
+                              std::string& error) {
   auto made = NewStatement(error);
   if (!made) return false;
   odbc::Statement& statement = *made;
-  if (!Run(statement, RowsQuery(request, dialect_, plan), error)) return false;
+  if (!Run(statement, RowsQuery(request, dialect_, plan, half), error)) return false;
 
   const AnalysisTable columns = DbColumns(request.subject);
   const bool errors = request.subject == DbSubject::Errors;

@@ -74,6 +74,16 @@ class DatabaseReader {
   void Unregister();
   // How the rows query reads tblLogs for `request` (SQLite only; see ScanPlan).
   ScanPlan PlanFor(const DbRequest& request);
+  // Whether `request` covers at least kLongPeriodShare of the days stored.
+  bool LongPeriod(const DbRequest& request);
+  // SQLite's page list over a long period without an index by page: the even and the
+  // odd pages are grouped at once on two connections (the grouping is the query's whole
+  // cost, and SQLite groups on one processor), then sorted here as the SQL sorts.
+  bool SplitsInHalves(const DbRequest& request);
+  bool ReadHalves(const DbRequest& request, std::size_t firstChunk, std::size_t chunk,
+                  const RowSink& sink, std::string& error);
+  bool ReadPart(const DbRequest& request, ScanPlan plan, PageHalf half, std::size_t firstChunk,
+                std::size_t chunk, const RowSink& sink, std::string& error);
   // SQLite: whether an index of tblLogs begins with Page (read once).
   bool HasPageIndex();
 
@@ -82,6 +92,7 @@ class DatabaseReader {
   std::atomic<bool> cancelled_{false};
   std::mutex running_;
   odbc::Statement* statement_ = nullptr;  // guarded by running_
+  DatabaseReader* sibling_ = nullptr;     // the other half's reader; guarded by running_
 };
 
 }  // namespace kestrune
