@@ -286,7 +286,9 @@ bool DatabaseReader::ReadRows(const DbRequest& request, std::size_t firstChunk, 
 bool DatabaseReader::ReadHalves(const DbRequest& request, std::size_t firstChunk, std::size_t chunk,
                                 const RowSink& sink, std::string& error) {
   DatabaseReader odd;
-  if (!odd.Open(impl_->dsn, error)) return false;
+  std::string reason;
+  if (!odd.Open(impl_->dsn, reason))  // one connection still serves
+    return ReadPart(request, ScanPlan::ByDate, PageHalf::All, firstChunk, chunk, sink, error);
   {
     std::lock_guard<std::mutex> lock(running_);
     if (cancelled_) {
@@ -328,8 +330,9 @@ bool DatabaseReader::ReadHalves(const DbRequest& request, std::size_t firstChunk
     return false;
   }
   rows.Append(std::move(oddRows));
-  // The order of the SQL: the column, then the key rising.
-  rows.Sort(request.sortColumn < 0 ? rows.HitsColumn() : request.sortColumn, request.descending);
+  // The order of the SQL: the column (the hits for none it has), then the key rising.
+  const bool byColumn = request.sortColumn >= 0 && request.sortColumn < rows.ColumnCount();
+  rows.Sort(byColumn ? request.sortColumn : rows.HitsColumn(), request.descending);
   HandOver(rows, firstChunk, chunk, sink);
   return true;
 }

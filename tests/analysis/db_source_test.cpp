@@ -186,6 +186,10 @@ TEST_P(DbSourceTest, SortsInSqlByEveryColumnTiesByKey) {
                   SortedLikeTheAnalysis(expected, subject, column, descending));
       }
     }
+    // A column the subject does not have sorts by the hits.
+    request.sortColumn = columns;
+    request.descending = true;
+    EXPECT_EQ(RowTexts(ReadAll(dsn, request)), SortedLikeTheAnalysis(expected, subject, -1, true));
   }
   // The two tie pages: equal in every figure, so in key order whichever way hits go.
   DbRequest ties;
