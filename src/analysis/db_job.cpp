@@ -77,6 +77,15 @@ void DbJob::RunRows() {
                  },
                  error)) {
     if (!cancelled_ && !failed_ && callbacks_.rowsDone) callbacks_.rowsDone();
+    RowsShown();
+    // The chart's days on this connection, while the other reads the totals.
+    std::vector<DayPoint> series;
+    if (withSeries_ && !cancelled_ && !failed_) {
+      if (!rowsReader_.ReadSeries(request_, series, error))
+        Fail(error);
+      else if (!cancelled_ && !failed_ && callbacks_.series)
+        callbacks_.series(std::move(series));
+    }
   } else {
     Fail(error);
   }
@@ -87,21 +96,14 @@ void DbJob::RunRows() {
 void DbJob::RunTotals() {
   std::string error;
   AnalysisTable totals;
-  std::vector<DayPoint> series;
   const bool opened = totalsReader_.Open(dsn_, error);
   if (opened) WaitForRows();
   if (!opened) {
     Fail(error);
   } else if (!totalsReader_.ReadTotals(request_, totals, error)) {
     Fail(error);
-  } else {
-    if (!cancelled_ && !failed_ && callbacks_.totals) callbacks_.totals(std::move(totals));
-    if (withSeries_) {
-      if (!totalsReader_.ReadSeries(request_, series, error))
-        Fail(error);
-      else if (!cancelled_ && !failed_ && callbacks_.series)
-        callbacks_.series(std::move(series));
-    }
+  } else if (!cancelled_ && !failed_ && callbacks_.totals) {
+    callbacks_.totals(std::move(totals));
   }
   ThreadEnded();
 }

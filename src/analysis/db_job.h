@@ -1,8 +1,8 @@
 // DbJob: one request of the database source, run off the caller's thread so that a
 // window never waits on the database. Two threads, each on its own connection: one reads
-// the rows (handing them over in chunks, the first one small so that it shows at once),
-// the other the totals and then, when asked, the hits and visitors per day for the
-// chart. The totals wait until the first rows have been handed over: the rows are what
+// the rows (handing them over in chunks, the first one small so that it shows at once)
+// and then, when asked, the hits and visitors per day for the chart; the other reads the
+// totals. The totals wait until the first rows have been handed over: the rows are what
 // a user waits for, and the two queries at once take longer than one after the other
 // (on SQLite two connections read one file; PostgreSQL shares a long sort among its
 // workers, and they then share the processors with the totals). The callbacks run on
