@@ -17,6 +17,24 @@ const char* const kTableChecks[] = {
     "SELECT ID, Visitor FROM tblVisitors WHERE 1=0",
 };
 
+// The analysis session's settings on PostgreSQL, each tried on its own:
+// - Compiling the large aggregations costs more than it saves here (half a second a
+//   query).
+// - The counts of distinct visitors sort every entry of the period; with the server's
+//   default 4 MB a long period's sorts and groupings spill to disk. 64 MB keeps them in
+//   memory (a larger setting of the server stays).
+// - Each row of a long period's page list is sorted before it is grouped; the server
+//   lets its workers share that sort only when it does not count every row handed back
+//   to it as dear (the default, 0.1, keeps the whole sort in one process; a smaller
+//   setting of the server stays).
+const char* const kPostgresSession[] = {
+    "SET jit = off",
+    "SELECT set_config('work_mem', '64MB', false) WHERE "
+    "pg_size_bytes(current_setting('work_mem')) < 64 * 1024 * 1024",
+    "SELECT set_config('parallel_tuple_cost', '0.01', false) WHERE "
+    "current_setting('parallel_tuple_cost')::float8 > 0.01",
+};
+
 // A period that covers at least this part of the days stored reads SQLite's tblLogs in
 // the order of the subject's index rather than by the date index.
 constexpr double kLongPeriodShare = 0.25;
@@ -112,31 +130,13 @@ bool DatabaseReader::Open(const std::string& dsn, std::string& reason) {
                                 ? "PRAGMA query_only = 1"
                                 : "SET SESSION CHARACTERISTICS AS TRANSACTION READ ONLY");
     if (dialect_ == Dialect::PostgreSQL) {
-      // Compiling the large aggregations costs more than it saves here (half a second
-      // a query); a server without the setting keeps its own.
-      try {
-        statement.ExecuteDirect("SET jit = off");
-      } catch (const std::exception&) {
-      }
-      // The counts of distinct visitors sort every entry of the period; with the server's
-      // default 4 MB a long period's sorts and groupings spill to disk. 64 MB for this
-      // session keeps them in memory (a larger setting of the server stays).
-      try {
-        statement.ExecuteDirect(
-            "SELECT set_config('work_mem', '64MB', false) WHERE "
-            "pg_size_bytes(current_setting('work_mem')) < 64 * 1024 * 1024");
-        statement.CloseCursor();
-      } catch (const std::exception&) {
-      }
-      // Each row of a long period's page list is sorted before it is grouped; the server
-      // lets its workers share that sort only when it does not count every row handed
-      // back to it as dear (the default, 0.1, keeps the whole sort in one process).
-      try {
-        statement.ExecuteDirect(
-            "SELECT set_config('parallel_tuple_cost', '0.01', false) WHERE "
-            "current_setting('parallel_tuple_cost')::float8 > 0.01");
-        statement.CloseCursor();
-      } catch (const std::exception&) {
+      // A server without a setting, or one that refuses it, keeps its own.
+      for (const char* sql : kPostgresSession) {
+        try {
+          statement.ExecuteDirect(sql);
+          statement.CloseCursor();
+        } catch (const std::exception&) {
+        }
       }
     }
   } catch (const std::exception& e) {
